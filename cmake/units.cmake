@@ -1,0 +1,23 @@
+# spc_unit_library(name [DEPS ...]): a static library made of every .cpp below
+# the calling folder, with the folder's parent as include root so code writes
+# #include "protect/base64.h".
+function(spc_unit_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# spc_unit_tests(name [DEPS ...]): one GoogleTest program made of every
+# *_test.cpp in the calling folder; every test case registers with ctest.
+function(spc_unit_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "SPC_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
+include(GoogleTest)
