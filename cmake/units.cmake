@@ -4,6 +4,11 @@
 function(spc_unit_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT sources)
+    # A layer whose first unit has not landed yet.
+    file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp" "")
+    set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+  endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})

@@ -1,0 +1,3 @@
+#include "clientinfo/useragent.h"
+
+char g_uabuf[4096];
