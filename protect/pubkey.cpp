@@ -1,0 +1,154 @@
+#include "protect/pubkey.h"
+
+#include <openssl/bio.h>
+#include <openssl/bn.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "CommonCrypto/CommonDigest.h"
+#include "Foundation/NSString.h"
+
+const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
+const char kPemEnd[] = "-----END CERTIFICATE-----";
+const char kPemBeginLine[] = "-----BEGIN CERTIFICATE-----\r\n";
+
+namespace {
+
+template <typename T, void (*Free)(T*)>
+struct Deleter {
+  void operator()(T* p) const { Free(p); }
+};
+template <typename T, void (*Free)(T*)>
+using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+
+using BioPtr = Owned<BIO, BIO_free_all>;
+using X509Ptr = Owned<X509, X509_free>;
+using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
+using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
+using RsaPtr = Owned<RSA, RSA_free>;
+using BnPtr = Owned<BIGNUM, BN_free>;
+
+// RSA_public_encrypt of message under key; only a full-size result counts.
+std::string rsaPublicEncryptFull(RSA* key, const std::string& message, int padding) {
+  int size = RSA_size(key);
+  if (size <= 0 || message.size() > static_cast<size_t>(size)) return std::string();
+  std::string out(static_cast<size_t>(size), '\0');
+  int n = RSA_public_encrypt(static_cast<int>(message.size()),
+                             reinterpret_cast<const unsigned char*>(message.data()),
+                             reinterpret_cast<unsigned char*>(&out[0]), key, padding);
+  if (n != size) return std::string();
+  return out;
+}
+
+BIGNUM* hexToBn(const char* hex) {
+  BIGNUM* bn = nullptr;
+  if (!hex || BN_hex2bn(&bn, hex) == 0) return nullptr;
+  return bn;
+}
+
+}  // namespace
+
+std::string pemFromCertificateBody(const std::string& body) {
+  return std::string(kPemBeginLine) + body + kPemEnd;
+}
+
+std::string rsaEncryptWithPemCertificate(const std::string& pem, const std::string& message,
+                                         int padding) {
+  if (message.empty() || pem.empty()) return std::string();
+  BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  if (!bio) return std::string();
+  X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+  if (!cert) return std::string();
+  PkeyPtr key(X509_get_pubkey(cert.get()));
+  if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_RSA) return std::string();
+  RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
+  if (!rsa) return std::string();
+  return rsaPublicEncryptFull(rsa.get(), message, padding);
+}
+
+std::string rsaEncryptWithDerKey(const std::string& der, const std::string& message, int padding) {
+  if (message.empty() || der.empty() || message.size() > 128) return std::string();
+  const auto* p = reinterpret_cast<const unsigned char*>(der.data());
+  RsaPtr rsa(d2i_RSAPublicKey(nullptr, &p, static_cast<long>(der.size())));
+  if (!rsa) return std::string();
+  return rsaPublicEncryptFull(rsa.get(), message, padding);
+}
+
+std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, const char* q,
+                                   const char* d, const std::string& ciphertext) {
+  if (ciphertext.empty() || ciphertext.size() > 1024) return std::string();
+  RsaPtr rsa(RSA_new());
+  if (!rsa) return std::string();
+  BnPtr bn(hexToBn(n)), be(hexToBn(e)), bp(hexToBn(p)), bq(hexToBn(q)), bd(hexToBn(d));
+  if (!bn || !be || !bp || !bq || !bd) return std::string();
+  if (!RSA_set0_key(rsa.get(), bn.get(), be.get(), bd.get())) return std::string();
+  bn.release(), be.release(), bd.release();  // now owned by the key
+  if (!RSA_set0_factors(rsa.get(), bp.get(), bq.get())) return std::string();
+  bp.release(), bq.release();
+
+  PkeyPtr pkey(EVP_PKEY_new());
+  if (!pkey || !EVP_PKEY_assign(pkey.get(), EVP_PKEY_RSA, rsa.get())) return std::string();
+  rsa.release();  // the EVP_PKEY frees it
+
+  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+  if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0) return std::string();
+  if (EVP_PKEY_CTX_ctrl(ctx.get(), EVP_PKEY_RSA, -1, EVP_PKEY_CTRL_RSA_PADDING, RSA_PKCS1_PADDING,
+                        nullptr) <= 0)
+    return std::string();
+  const auto* in = reinterpret_cast<const unsigned char*>(ciphertext.data());
+  size_t outlen = 0;
+  if (EVP_PKEY_decrypt(ctx.get(), nullptr, &outlen, in, ciphertext.size()) <= 0 || outlen == 0)
+    return std::string();
+  std::string out(outlen, '\0');
+  if (EVP_PKEY_decrypt(ctx.get(), reinterpret_cast<unsigned char*>(&out[0]), &outlen, in,
+                       ciphertext.size()) <= 0)
+    return std::string();
+  out.resize(outlen);
+  return out;
+}
+
+std::string PaddingMsg(const std::string& message, const std::string& tag) {
+  if (message.empty() || tag.empty() || tag.size() >= 100) return std::string();
+  long c = 125L - 2 - static_cast<long>(tag.size()) - static_cast<long>(message.size());
+  if (c < 0) return std::string();
+  char length[3];
+  std::snprintf(length, sizeof length, "%02d", static_cast<int>(tag.size()));
+
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  std::string block;
+  block.reserve(128);
+  block.push_back('\x00');
+  block.push_back('\x02');
+  block.append(length, 2);
+  block += tag;
+  for (long i = 0; i < c; ++i) {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%x", std::rand() % 127 + 1);
+    block.push_back(digits[0]);
+  }
+  block.push_back('\x00');
+  block += message;
+  return block;
+}
+
+NSMutableString* md5HexDigest(const NSString* text) {
+  const char* utf8 = text ? text->UTF8String() : "";
+  unsigned char digest[CC_MD5_DIGEST_LENGTH];
+  CC_MD5(utf8, static_cast<CC_LONG>(std::strlen(utf8)), digest);
+  char hex[2 * CC_MD5_DIGEST_LENGTH + 1];
+  for (int i = 0; i < CC_MD5_DIGEST_LENGTH; ++i)
+    std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
+  NSMutableString* out = NSMutableString::string();
+  NSString* digits = NSString::initWithUTF8String(hex);
+  out->appendString(digits);
+  digits->release();
+  return out;
+}
