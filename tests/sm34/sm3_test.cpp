@@ -242,6 +242,11 @@ TEST(Sm3, DigestRecordFields) {
   EXPECT_EQ(EVP_MD_meth_get_app_datasize(md), 576);
   EXPECT_EQ(EVP_MD_meth_get_copy(md), nullptr);
   EXPECT_EQ(EVP_MD_flags(md), 0u);
+  // Legacy path: no provider behind the record or a context made with it.
+  EXPECT_EQ(EVP_MD_get0_provider(md), nullptr);
+  MdCtxPtr ctx(EVP_MD_CTX_new());
+  ASSERT_EQ(EVP_DigestInit_ex(ctx.get(), md, nullptr), 1);
+  EXPECT_EQ(EVP_MD_CTX_get0_md(ctx.get()), md);
   // No name in OpenSSL's object table, and not libcrypto's own SM3 record.
   EXPECT_EQ(OBJ_nid2sn(101973), nullptr);
   EXPECT_NE(md, ::EVP_sm3());
