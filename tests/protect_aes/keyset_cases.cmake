@@ -1,0 +1,115 @@
+# Runs the key-set check on the test set and on broken copies of it; each
+# broken set must fail with its own message. Run with cmake -P.
+set(check "${SOURCE_DIR}/cmake/check_keyset.cmake")
+set(good "${SOURCE_DIR}/keys/test")
+set(fixtures "${CMAKE_CURRENT_LIST_DIR}/keysets")
+file(REMOVE_RECURSE "${WORK_DIR}")
+
+function(run_check dir outvar rcvar)
+  execute_process(COMMAND "${CMAKE_COMMAND}" "-DSPC_KEYSET=${dir}" -P "${check}"
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  # CMake wraps long messages: compare with every run of blanks as one space.
+  string(REGEX REPLACE "[ \t\r\n]+" " " text "${out}${err}")
+  set(${outvar} "${text}" PARENT_SCOPE)
+  set(${rcvar} "${rc}" PARENT_SCOPE)
+endfunction()
+
+# A copy of the test set with the listed files removed.
+function(make_case name)
+  cmake_parse_arguments(ARG "" "" "REMOVE" ${ARGN})
+  set(dir "${WORK_DIR}/${name}")
+  file(MAKE_DIRECTORY "${dir}")
+  file(COPY "${good}/rsa_private.pem" "${good}/sm2_private.pem" "${good}/aes_key.hex"
+       DESTINATION "${dir}")
+  foreach(f IN LISTS ARG_REMOVE)
+    file(REMOVE "${dir}/${f}")
+  endforeach()
+endfunction()
+
+function(fail text)
+  message(SEND_ERROR "${text}")
+  set_property(GLOBAL APPEND PROPERTY keyset_failures "${text}")
+endfunction()
+
+# The check must fail and say `message` (plain text, not a pattern).
+function(expect_failure name message)
+  run_check("${WORK_DIR}/${name}" out rc)
+  string(FIND "${out}" "${message}" at)
+  if(rc EQUAL 0 OR at EQUAL -1)
+    fail("case ${name}: expected a failure saying '${message}', got rc=${rc}: ${out}")
+  endif()
+endfunction()
+
+run_check("${good}" out rc)
+if(NOT rc EQUAL 0)
+  fail("the test key set was refused: ${out}")
+endif()
+
+# The SM2 scalar as hex text: 1 and n-1 are the ends of the valid range.
+foreach(value "1" "FFFFFFFEFFFFFFFFFFFFFFFFFFFFFFFF7203DF6B21C6052B53BBF40939D54122")
+  make_case(sm2_hex_ok REMOVE sm2_private.pem)
+  file(WRITE "${WORK_DIR}/sm2_hex_ok/sm2_private.hex" "${value}\n")
+  run_check("${WORK_DIR}/sm2_hex_ok" out rc)
+  if(NOT rc EQUAL 0)
+    fail("SM2 scalar ${value} was refused: ${out}")
+  endif()
+endforeach()
+
+expect_failure(no_such_folder "does not exist")
+
+make_case(no_rsa REMOVE rsa_private.pem)
+expect_failure(no_rsa "rsa_private.pem is missing")
+make_case(no_sm2 REMOVE sm2_private.pem)
+expect_failure(no_sm2 "sm2_private.pem (or sm2_private.hex) is missing")
+make_case(no_aes REMOVE aes_key.hex)
+expect_failure(no_aes "aes_key.hex is missing")
+
+make_case(rsa_mismatch)
+file(COPY_FILE "${fixtures}/rsa_mismatch.pem" "${WORK_DIR}/rsa_mismatch/rsa_private.pem")
+expect_failure(rsa_mismatch "not one consistent RSA private key")
+make_case(rsa_long)
+file(COPY_FILE "${fixtures}/rsa_2056.pem" "${WORK_DIR}/rsa_long/rsa_private.pem")
+expect_failure(rsa_long "RSA modulus has 2056 bits, more than 2048")
+make_case(rsa_garbage)
+file(WRITE "${WORK_DIR}/rsa_garbage/rsa_private.pem" "not a key\n")
+expect_failure(rsa_garbage "not one consistent RSA private key")
+
+make_case(sm2_wrong_curve)
+file(COPY_FILE "${fixtures}/ec_p256.pem" "${WORK_DIR}/sm2_wrong_curve/sm2_private.pem")
+expect_failure(sm2_wrong_curve "not a valid private key on the SM2 curve")
+make_case(sm2_both)
+file(WRITE "${WORK_DIR}/sm2_both/sm2_private.hex" "01\n")
+expect_failure(sm2_both "holds both")
+foreach(case "zero;0000" "order;FFFFFFFEFFFFFFFFFFFFFFFFFFFFFFFF7203DF6B21C6052B53BBF40939D54123"
+             "above;FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF")
+  list(GET case 0 name)
+  list(GET case 1 value)
+  make_case(sm2_${name} REMOVE sm2_private.pem)
+  file(WRITE "${WORK_DIR}/sm2_${name}/sm2_private.hex" "${value}\n")
+  expect_failure(sm2_${name} "outside [1, n-1] of the SM2 curve")
+endforeach()
+make_case(sm2_long REMOVE sm2_private.pem)
+file(WRITE "${WORK_DIR}/sm2_long/sm2_private.hex" "10000000000000000000000000000000000000000000000000000000000000000\n")
+expect_failure(sm2_long "more than 64")
+make_case(sm2_not_hex REMOVE sm2_private.pem)
+file(WRITE "${WORK_DIR}/sm2_not_hex/sm2_private.hex" "12XY\n")
+expect_failure(sm2_not_hex "sm2_private.hex must hold hexadecimal digits only")
+
+foreach(case "short;00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEE;31 bytes"
+             "long;00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF00;33 bytes")
+  list(GET case 0 name)
+  list(GET case 1 value)
+  list(GET case 2 bytes)
+  make_case(aes_${name})
+  file(WRITE "${WORK_DIR}/aes_${name}/aes_key.hex" "${value}\n")
+  expect_failure(aes_${name} "(${bytes}); the AES key must be 32 bytes")
+endforeach()
+make_case(aes_not_hex)
+file(WRITE "${WORK_DIR}/aes_not_hex/aes_key.hex" "zz\n")
+expect_failure(aes_not_hex "aes_key.hex must hold hexadecimal digits only")
+
+get_property(failures GLOBAL PROPERTY keyset_failures)
+list(LENGTH failures count)
+if(count GREATER 0)
+  message(FATAL_ERROR "${count} key-set case(s) failed")
+endif()
