@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "host/sm2_der.h"
+#include "keys/keyset.h"
 
 namespace bank {
 namespace {
@@ -159,6 +160,21 @@ std::string base64Decode(const std::string& text) {
   if (text.size() > 1 && text[text.size() - 2] == '=') ++pad;
   out.resize(n - pad);
   return out;
+}
+
+ControlKeys controlKeysFromKeyset() {
+  ControlKeys keys;
+  keys.rsaModulusHex = keyset::value("rsa_modulus_hex");
+  keys.rsaExponentHex = keyset::value("rsa_exponent_hex");
+  keys.sm2PublicPoint = sm2PublicPointFromPrivateHex(keyset::value("sm2_private_hex"));
+  BIGNUM* aes = nullptr;
+  std::string aesHex = keyset::value("aes_key_hex");
+  if (BN_hex2bn(&aes, aesHex.c_str()) && aesHex.size() == 64) {
+    keys.aesKey.assign(32, '\0');
+    BN_bn2binpad(aes, reinterpret_cast<unsigned char*>(&keys.aesKey[0]), 32);
+  }
+  BN_free(aes);
+  return keys;
 }
 
 std::string sm2PublicPointFromPrivateHex(const std::string& privateHex) {

@@ -20,6 +20,9 @@ struct ControlKeys {
   std::string aesKey;          // the 32-byte built-in AES key
 };
 
+// The public halves of this build's configured key set, and its AES key.
+ControlKeys controlKeysFromKeyset();
+
 // Computes the uncompressed public point d*G on the SM2 curve from a private
 // scalar in hex; empty when the scalar cannot be read.
 std::string sm2PublicPointFromPrivateHex(const std::string& privateHex);

@@ -108,3 +108,15 @@ TEST(BankServer, InputNineFormsHaveTheirShapes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BankServer, ReadsThePublicHalvesOfTheConfiguredKeySet) {
+  bank::ControlKeys keys = bank::controlKeysFromKeyset();
+  EXPECT_EQ(keys.rsaModulusHex.size(), 512u);
+  EXPECT_FALSE(keys.rsaExponentHex.empty());
+  EXPECT_EQ(keys.sm2PublicPoint.size(), 65u);
+  EXPECT_EQ(keys.aesKey.size(), 32u);
+}
+
+}  // namespace
