@@ -17,6 +17,13 @@ inline NSString* NSStringFromCF(CFStringRef s) {
   return const_cast<NSString*>(reinterpret_cast<const NSString*>(s));
 }
 
+CFTypeID CFStringGetTypeID(void);
+
+// A constant string for a literal, made once and kept for the life of the
+// process (never release it), as the compiler's constant strings are.
+CFStringRef __CFStringMakeConstantString(const char* text);
+#define CFSTR(text) __CFStringMakeConstantString("" text "")
+
 // One owned reference, or null when the bytes are not valid in the encoding.
 CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* text,
                                       CFStringEncoding encoding);

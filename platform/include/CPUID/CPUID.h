@@ -1,0 +1,19 @@
+// The processor's CPUID instruction.
+//
+// On x86-64 this runs the real instruction (through the compiler's
+// intrinsic); on other processors every register answers 0.
+#pragma once
+
+#include <cstdint>
+
+struct CPUIDRegisters {
+  uint32_t eax, ebx, ecx, edx;
+};
+
+// Runs CPUID with EAX = leaf (ECX = 0) and returns the four registers.
+CPUIDRegisters CPUIDExecute(uint32_t leaf);
+
+// Test seam: while a handler is set, CPUIDExecute answers from it instead of
+// the processor. Pass nullptr to go back to the processor.
+typedef CPUIDRegisters (*CPUIDHandler)(uint32_t leaf);
+void CPUIDSetHandlerForTesting(CPUIDHandler handler);
