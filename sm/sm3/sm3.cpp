@@ -44,16 +44,18 @@ inline size_t blockOffset(size_t i) {
 // arrives. The count is kept modulo 2^64 bits.
 void absorb(SM3_CTX* ctx, const unsigned char* p, size_t len) {
   unsigned char* block = reinterpret_cast<unsigned char*>(ctx->W);
+  // The counts stay in registers while bytes go through the aliasing block pointer.
+  uint32_t low = ctx->count_low, high = ctx->count_high;
   for (size_t i = 0; i < len; ++i) {
-    block[blockOffset((ctx->count_low >> 3) & 63)] = p[i];
-    ctx->count_low += 8;
-    if (ctx->count_low == 0) {
-      ++ctx->count_high;
-      SM3_Transform(ctx);
-    } else if ((ctx->count_low & 511) == 0) {
+    block[blockOffset((low >> 3) & 63)] = p[i];
+    low += 8;
+    if ((low & 511) == 0) {  // the block is full (low wrapped to 0 is a multiple of 512 too)
+      if (low == 0) ++high;
       SM3_Transform(ctx);
     }
   }
+  ctx->count_low = low;
+  ctx->count_high = high;
 }
 
 void init(SM3_CTX* ctx) {
@@ -85,6 +87,7 @@ uint32_t ROL(uint32_t x, unsigned n) { return rol(x, n); }
 void SM3_Transform(SM3_CTX* ctx) {
   uint32_t* W = ctx->W;
   uint32_t* W1 = ctx->W1;
+#pragma GCC unroll 52
   for (int j = 16; j < 68; ++j) {
     W[j] = P1(W[j - 16] ^ W[j - 9] ^ rol(W[j - 3], 15)) ^ rol(W[j - 13], 7) ^ W[j - 6];
   }
@@ -92,18 +95,12 @@ void SM3_Transform(SM3_CTX* ctx) {
 
   uint32_t A = ctx->state[0], B = ctx->state[1], C = ctx->state[2], D = ctx->state[3];
   uint32_t E = ctx->state[4], F = ctx->state[5], G = ctx->state[6], H = ctx->state[7];
-  for (int j = 0; j < 64; ++j) {
+  // Rounds 0..15 use the three-way XOR for FF and GG, rounds 16..63 the
+  // majority and choice functions.
+  auto round = [&](int j, uint32_t FF, uint32_t GG) {
     const uint32_t a12 = rol(A, 12);
     const uint32_t SS1 = rol(a12 + E + rol(T[j], static_cast<unsigned>(j)), 7);
     const uint32_t SS2 = SS1 ^ a12;
-    uint32_t FF, GG;
-    if (j < 16) {
-      FF = A ^ B ^ C;
-      GG = E ^ F ^ G;
-    } else {
-      FF = (A & B) | (A & C) | (B & C);
-      GG = (E & F) | (~E & G);
-    }
     const uint32_t TT1 = FF + D + SS2 + W1[j];
     const uint32_t TT2 = GG + H + SS1 + W[j];
     D = C;
@@ -114,7 +111,11 @@ void SM3_Transform(SM3_CTX* ctx) {
     G = rol(F, 19);
     F = E;
     E = P0(TT2);
-  }
+  };
+#pragma GCC unroll 16
+  for (int j = 0; j < 16; ++j) round(j, A ^ B ^ C, E ^ F ^ G);
+#pragma GCC unroll 48
+  for (int j = 16; j < 64; ++j) round(j, (A & B) | (A & C) | (B & C), (E & F) | (~E & G));
   ctx->state[0] ^= A;
   ctx->state[1] ^= B;
   ctx->state[2] ^= C;
