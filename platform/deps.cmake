@@ -1,2 +1,4 @@
 # System libraries behind the stand-ins (one line per library).
 target_link_libraries(platform PUBLIC OpenSSL::Crypto)
+pkg_check_modules(SPC_ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+target_link_libraries(platform PRIVATE PkgConfig::SPC_ICU)

@@ -1,0 +1,24 @@
+// Predicates, as far as the system uses them: "SELF MATCHES %@", the whole
+// evaluated string against an ICU regular expression.
+#pragma once
+
+#include "Foundation/NSString.h"
+
+class __attribute__((visibility("default"))) NSPredicate : public NSObject {
+ public:
+  // Autoreleased. Each %@ in the format takes one NSString* argument. Raises
+  // NSInvalidArgumentException for a format it cannot parse.
+  static NSPredicate* predicateWithFormat(const char* format, ...);
+
+  // YES when the object (an NSString) matches. MATCHES compiles the pattern at
+  // evaluation and raises NSInvalidArgumentException when ICU refuses it; a
+  // nil pattern or an object that is not a string does not match.
+  BOOL evaluateWithObject(const NSObject* object) const;
+
+ protected:
+  ~NSPredicate() override;
+
+ private:
+  NSPredicate() = default;
+  NSString* pattern_ = nullptr;  // owned
+};

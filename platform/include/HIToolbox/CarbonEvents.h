@@ -1,0 +1,6 @@
+#pragma once
+
+typedef double EventTime;  // seconds
+
+// Seconds since the system started.
+EventTime GetCurrentEventTime();

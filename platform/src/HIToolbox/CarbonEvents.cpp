@@ -1,0 +1,9 @@
+#include "HIToolbox/CarbonEvents.h"
+
+#include <time.h>
+
+EventTime GetCurrentEventTime() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
