@@ -27,11 +27,11 @@ enum : int {
 // that W[i / 4] holds bytes 4k..4k+3 as one big-endian word. The position of
 // the next byte is (count_low / 8) mod 64; there is no separate buffer.
 struct SM3_CTX {
-  uint32_t state[8];   // chaining value V (registers A..H)
-  uint32_t count_low;  // message length in bits, low 32 bits
-  uint32_t count_high; // message length in bits, high 32 bits
-  uint32_t W[68];      // message expansion W0..W67; W[0..15] is the block buffer
-  uint32_t W1[64];     // expansion W'0..W'63
+  uint32_t state[8];    // chaining value V (registers A..H)
+  uint32_t count_low;   // message length in bits, low 32 bits
+  uint32_t count_high;  // message length in bits, high 32 bits
+  uint32_t W[68];       // message expansion W0..W67; W[0..15] is the block buffer
+  uint32_t W1[64];      // expansion W'0..W'63
 };
 static_assert(sizeof(SM3_CTX) <= SM3_MD_DATA_SIZE, "SM3_CTX must fit the digest data area");
 

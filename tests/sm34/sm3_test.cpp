@@ -1,6 +1,8 @@
 // SM3: the GM/T 0004 examples through every entry point, block-boundary
 // lengths and random messages fed in random pieces against OpenSSL's own
 // SM3, context copies, the digest record's fields and the null-argument results.
+#include "sm/sm3/sm3.h"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
@@ -11,7 +13,6 @@
 #include <string>
 
 #include "kat.h"
-#include "sm/sm3/sm3.h"
 
 namespace {
 
@@ -137,8 +138,7 @@ TEST(Sm3, RandomMessagesInRandomPiecesMatchOpenSsl) {
     ASSERT_EQ(smlib::SM3_Final(&ctx, out), 1);
     ASSERT_EQ(EVP_DigestFinal_ex(evp.get(), evpOut, &n), 1);
     EXPECT_EQ(hex(std::string(reinterpret_cast<char*>(out), 32)), hex(want)) << "length " << len;
-    EXPECT_EQ(hex(std::string(reinterpret_cast<char*>(evpOut), n)), hex(want))
-        << "length " << len;
+    EXPECT_EQ(hex(std::string(reinterpret_cast<char*>(evpOut), n)), hex(want)) << "length " << len;
     EXPECT_EQ(hex(oneShot(msg)), hex(want)) << "length " << len;
   }
 }

@@ -2,6 +2,8 @@
 // all four records against OpenSSL's own SM4 (padding on and off, in place
 // and apart, in one call and in random pieces), the record fields, and the
 // block-level helpers.
+#include "sm/sm4/sm4.h"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
@@ -14,7 +16,6 @@
 #include <vector>
 
 #include "kat.h"
-#include "sm/sm4/sm4.h"
 
 namespace {
 
@@ -196,8 +197,8 @@ class Sm4AgainstOpenSsl : public ::testing::TestWithParam<OracleCase> {};
 TEST_P(Sm4AgainstOpenSsl, EncryptsAndDecryptsAlike) {
   const OracleCase& c = GetParam();
   const ModeInfo& m = kModes[c.mode];
-  std::mt19937 rng(static_cast<unsigned>(1000 + c.mode * 8 + c.padding * 4 + c.inPlace * 2 +
-                                         c.pieces));
+  std::mt19937 rng(
+      static_cast<unsigned>(1000 + c.mode * 8 + c.padding * 4 + c.inPlace * 2 + c.pieces));
   Feed feed;
   feed.inPlace = c.inPlace;
   feed.rng = c.pieces ? &rng : nullptr;
