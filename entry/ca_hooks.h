@@ -1,0 +1,35 @@
+// What the Core Animation text field offers the entry points and the
+// scriptable object. The platform's widget objects may be absent on any of
+// these calls (a message to nil does nothing): each function checks.
+#pragma once
+
+#include <cstdint>
+
+#include "npapi/npapi.h"
+
+struct PluginInstance;
+class NSTextField;
+
+// NPP_HandleEvent for drawing mode 1: 1 handled, 0 not.
+int16_t handleCoreAnimationEvent(NPP npp, NPCocoaEvent* event);
+
+// Builds instance->rootLayer (retained by the record) with the text field's
+// layer under it; NPP_GetValue calls it on the first layer request.
+void setupLayerHierarchy(PluginInstance* instance);
+
+// The widget steps of NPP_New in Core Animation mode, after the attributes:
+// makes the text field (kept in instance->textField) with its cell, alignment
+// and formatter bound to instance->scriptObject, and the panel (kept in
+// instance->panel). NPP_New then binds the field to the scriptable object.
+void buildCoreAnimationWidgets(PluginInstance* instance);
+
+// NPP_SetWindow: moves the panel to instance->window's rectangle and asks it
+// to become key. Without a panel: nothing.
+void placePanel(PluginInstance* instance);
+
+// NPP_Destroy: releases rootLayer, panel and textField (each may be none) and
+// clears the fields.
+void releaseCoreAnimationObjects(PluginInstance* instance);
+
+// editorplugin::clear: sets the field's string value to the empty string.
+void clearTextField(NSTextField* field);
