@@ -234,6 +234,7 @@ TEST(NSControl, SetCellReleasesTheOldCell) {
     CALayer* root = CALayer::layer();
     root->addSublayer(field->layer());
     EXPECT_EQ(field->layer()->superlayer(), root);
+    EXPECT_EQ(field->layer()->delegate(), field);
     field->release();
   }
   EXPECT_EQ(NSObject::liveObjects(), before);

@@ -17,7 +17,8 @@ class __attribute__((visibility("default"))) NSView : public NSResponder {
   NSWindow* window() const { return window_; }
 
   BOOL wantsLayer() const { return wantsLayer_; }
-  // YES makes the backing layer (owned by the view); NO drops it.
+  // YES makes the backing layer (owned by the view, with the view as its
+  // delegate); NO drops it.
   void setWantsLayer(BOOL flag);
   CALayer* layer() const { return layer_; }
 

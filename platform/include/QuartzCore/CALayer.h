@@ -14,6 +14,9 @@ class __attribute__((visibility("default"))) CALayer : public NSObject {
   void removeFromSuperlayer();
   CALayer* superlayer() const { return superlayer_; }
   const std::vector<CALayer*>& sublayers() const { return sublayers_; }
+  // The object the layer draws for (a layer-backed view); not retained.
+  NSObject* delegate() const { return delegate_; }
+  void setDelegate(NSObject* delegate) { delegate_ = delegate; }
 
   CALayer() = default;
 
@@ -23,4 +26,5 @@ class __attribute__((visibility("default"))) CALayer : public NSObject {
  private:
   CALayer* superlayer_ = nullptr;     // not retained
   std::vector<CALayer*> sublayers_;   // retained
+  NSObject* delegate_ = nullptr;      // not retained
 };
