@@ -157,3 +157,63 @@ TEST(IORegistry, DiskNamesAndTheSysfsReading) {
 }
 
 }  // namespace
+
+#include "AppKit/NSScreen.h"
+#include "Foundation/NSUserDefaults.h"
+
+namespace {
+
+TEST(Screens, TheMainScreenIsOneOfTheScreensObjects) {
+  std::vector<NSRect> frames = {NSMakeRect(0, 0, 800, 600), NSMakeRect(800, 0, 1024, 768)};
+  NSScreen::setScreensForTesting(&frames, 1);
+  NSScreen* first;
+  {
+    NSAutoreleasePool pool;
+    NSArray* screens = NSScreen::screens();
+    ASSERT_EQ(screens->count(), 2u);
+    NSScreen* main = NSScreen::mainScreen();
+    EXPECT_EQ(main, screens->objectAtIndex(1));
+    EXPECT_EQ(main->visibleFrame().size.width, 1024);
+    EXPECT_EQ(screens->objectAtIndex(2), nullptr);
+    first = main;
+  }
+  Balance balance;
+  {
+    NSAutoreleasePool pool;
+    EXPECT_EQ(NSScreen::mainScreen(), first);  // the same display, the same object
+  }
+  balance.expectBalanced("unchanged screens");
+  std::vector<NSRect> none;
+  NSScreen::setScreensForTesting(&none, -1);
+  {
+    NSAutoreleasePool pool;
+    EXPECT_EQ(NSScreen::screens()->count(), 0u);
+    EXPECT_EQ(NSScreen::mainScreen(), nullptr);
+  }
+  EXPECT_EQ(NSObject::liveObjects(), balance.objects - 2);  // the two screens went away
+  NSScreen::setScreensForTesting(nullptr, -1);
+  NSAutoreleasePool pool;
+  // No display on a machine without display outputs.
+  if (!std::ifstream("/sys/class/drm/version").good()) {
+    EXPECT_EQ(NSScreen::screens()->count(), 0u);
+  }
+}
+
+TEST(UserDefaults, AppleLanguagesIsAnArrayOfStrings) {
+  NSAutoreleasePool pool;
+  std::vector<std::string> languages = {"en-GB", "de"};
+  NSUserDefaults::setAppleLanguagesForTesting(&languages);
+  NSUserDefaults* defaults = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(defaults, NSUserDefaults::standardUserDefaults());
+  auto* array =
+      dynamic_cast<NSArray*>(defaults->objectForKey(NSStringFromCF(CFSTR("AppleLanguages"))));
+  ASSERT_NE(array, nullptr);
+  ASSERT_EQ(array->count(), 2u);
+  EXPECT_STREQ(dynamic_cast<NSString*>(array->objectAtIndex(1))->UTF8String(), "de");
+  EXPECT_EQ(defaults->objectForKey(NSStringFromCF(CFSTR("AppleLocale"))), nullptr);
+  NSUserDefaults::setAppleLanguagesForTesting(nullptr);
+  EXPECT_EQ(defaults->objectForKey(NSStringFromCF(CFSTR("AppleLanguages"))), nullptr);
+  NSUserDefaults::resetForTesting();
+}
+
+}  // namespace
