@@ -1,7 +1,13 @@
 #include "clientinfo/identifiers.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -236,6 +242,36 @@ TEST_F(Identifiers, RegistryGettersOnThisMachine) {
   if (dmi) {
     EXPECT_EQ(platform, expected);
   }
+  // disk0 is the first whole disk with a device, in name order; its serial is
+  // the first non-empty serial attribute of the disk or a device above it.
+  std::vector<std::string> disks;
+  if (DIR* dir = opendir("/sys/block")) {
+    while (dirent* e = readdir(dir))
+      if (e->d_name[0] != '.' &&
+          access(("/sys/block/" + std::string(e->d_name) + "/device").c_str(), F_OK) == 0)
+        disks.push_back(e->d_name);
+    closedir(dir);
+  }
+  std::sort(disks.begin(), disks.end());
+  std::string oracle;
+  if (!disks.empty()) {
+    auto serialOf = [](const std::string& dir) {
+      std::ifstream in(dir + "/serial");
+      std::string line;
+      std::getline(in, line);
+      while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
+      return line;
+    };
+    oracle = serialOf("/sys/block/" + disks[0]);
+    char resolved[PATH_MAX];
+    std::string dir =
+        realpath(("/sys/block/" + disks[0] + "/device").c_str(), resolved) ? resolved : "";
+    for (; oracle.empty() && dir.size() > std::string("/sys/devices/").size();
+         dir = dir.substr(0, dir.rfind('/')))
+      oracle = serialOf(dir);
+  }
+  EXPECT_EQ(disk, oracle);
   SUCCEED() << "disk0 serial: '" << disk << "', platform serial: '" << platform << "'";
 }
 
