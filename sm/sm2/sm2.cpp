@@ -112,8 +112,19 @@ bool hasSm2Group(const EC_KEY* key, const ec_sm2_data* rec, BN_CTX* ctx) {
     return false;
   const BIGNUM* order = EC_GROUP_get0_order(group);
   const EC_POINT* gen = EC_GROUP_get0_generator(group);
-  return order != nullptr && BN_cmp(order, rec->n) == 0 && gen != nullptr &&
-         EC_POINT_cmp(rec->group, gen, rec->G, ctx) == 0;
+  const BIGNUM* cofactor = EC_GROUP_get0_cofactor(group);
+  return order != nullptr && BN_cmp(order, rec->n) == 0 && cofactor != nullptr &&
+         BN_is_one(cofactor) && gen != nullptr && EC_POINT_cmp(rec->group, gen, rec->G, ctx) == 0;
+}
+
+// r = scalar·point for a secret scalar (k, d). OpenSSL multiplies in constant
+// time (its Montgomery ladder) only on a group that knows its order and
+// cofactor: the key's own SM2 group does, the record's arithmetic group does
+// not. The result is the same point either way.
+int secretMul(const EC_KEY* key, const ec_sm2_data* rec, EC_POINT* r, const EC_POINT* point,
+              const BIGNUM* scalar, BN_CTX* ctx) {
+  const EC_GROUP* group = hasSm2Group(key, rec, ctx) ? EC_KEY_get0_group(key) : rec->group;
+  return EC_POINT_mul(group, r, nullptr, point, scalar, ctx);
 }
 
 }  // namespace
@@ -259,7 +270,7 @@ int EC_SM2_generate_key(EC_KEY* key) {
   // d uniform in [1, n-2]: a draw in [0, n-3] plus one.
   if (!BN_copy(range.get(), rec->n) || !BN_sub_word(range.get(), 2)) return 0;
   if (!BN_priv_rand_range(d.get(), range.get()) || !BN_add_word(d.get(), 1)) return 0;
-  if (!EC_POINT_mul(rec->group, pub.get(), nullptr, rec->G, d.get(), ctx.get())) return 0;
+  if (!secretMul(key, rec, pub.get(), rec->G, d.get(), ctx.get())) return 0;
   if (!EC_KEY_set_private_key(key, d.get())) return 0;
   if (!EC_KEY_set_public_key(key, pub.get())) {
     EC_KEY_set_private_key(key, nullptr);  // clears it again; reports 0 by design
@@ -329,7 +340,7 @@ int EC_SM2_sign(EC_KEY* key, const char* id, const unsigned char* msg, size_t ms
   if (!BN_mod_inverse(dinv.get(), t.get(), rec->n, ctx.get())) return 0;
   for (;;) {
     if (!drawNonZero(k.get(), rec->n)) return 0;
-    if (!EC_POINT_mul(rec->group, kG.get(), nullptr, rec->G, k.get(), ctx.get())) return -2;
+    if (!secretMul(key, rec, kG.get(), rec->G, k.get(), ctx.get())) return -2;
     if (!EC_POINT_get_affine_coordinates(rec->group, kG.get(), x1.get(), nullptr, ctx.get()))
       return -3;
     // r = (e + x1) mod n; retry on r = 0 or r + k = n.
@@ -404,8 +415,8 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   int result = 0;
   for (;;) {
     if (!drawNonZero(k.get(), rec->n)) goto done;
-    if (!EC_POINT_mul(rec->group, C1.get(), nullptr, rec->G, k.get(), ctx.get())) goto done;
-    if (!EC_POINT_mul(rec->group, S.get(), nullptr, pub, k.get(), ctx.get())) goto done;
+    if (!secretMul(key, rec, C1.get(), rec->G, k.get(), ctx.get())) goto done;
+    if (!secretMul(key, rec, S.get(), pub, k.get(), ctx.get())) goto done;
     if (EC_POINT_point2oct(rec->group, S.get(), POINT_CONVERSION_UNCOMPRESSED, shared, kPointLen,
                            ctx.get()) != kPointLen)
       goto done;
@@ -451,7 +462,7 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
   unsigned char u[EVP_MAX_MD_SIZE];
   std::vector<unsigned char> m(klen);
   int result = 0;
-  if (!EC_POINT_mul(rec->group, S.get(), nullptr, C1.get(), d, ctx.get())) goto done;
+  if (!secretMul(key, rec, S.get(), C1.get(), d, ctx.get())) goto done;
   if (EC_POINT_point2oct(rec->group, S.get(), POINT_CONVERSION_UNCOMPRESSED, shared, kPointLen,
                          ctx.get()) != kPointLen)
     goto done;

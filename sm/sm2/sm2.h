@@ -37,7 +37,9 @@ extern const unsigned char EC_SM2_Gy[32];
 
 // The curve record every SM2 key carries (as EC_KEY ex-data). `group` has no
 // generator or order: it serves point arithmetic, and every operation takes
-// G and n from this record.
+// G and n from this record. Products with a secret scalar (k, d) are formed
+// on the key's own group when that is the SM2 group with G, n and cofactor 1,
+// where OpenSSL multiplies in constant time; the point is the same.
 struct ec_sm2_data {
   BIGNUM* p;        // field prime
   BIGNUM* n;        // order of G

@@ -309,6 +309,38 @@ TEST_F(Sm2Algorithms, DecryptionRefusals) {
   EXPECT_EQ(smlib::EC_SM2_encrypt(privOnly.get(), msg.data(), msg.size(), ct.data(), sm3()), 0);
 }
 
+// Any EC_KEY on the SM2 curve works, with or without a record yet: one on
+// OpenSSL's named curve, and one on a bare curve group without a generator.
+TEST_F(Sm2Algorithms, OtherKeysOnTheCurveWork) {
+  BnPtr x, y;
+  publicPointOf(d_.get(), &x, &y);
+  EcKeyPtr named(EC_KEY_new_by_curve_name(NID_sm2));
+  ASSERT_TRUE(EC_KEY_set_private_key(named.get(), d_.get()));
+  ASSERT_TRUE(EC_KEY_set_public_key_affine_coordinates(named.get(), x.get(), y.get()));
+
+  smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
+  EcKeyPtr bare(EC_KEY_new());
+  ASSERT_TRUE(EC_KEY_set_group(bare.get(), rec->group));
+  EC_POINT* pub = EC_POINT_new(rec->group);
+  ASSERT_TRUE(EC_POINT_set_affine_coordinates(rec->group, pub, x.get(), y.get(), nullptr));
+  ASSERT_TRUE(EC_KEY_set_public_key(bare.get(), pub));
+  EC_POINT_free(pub);
+  smlib::ec_sm2_data_free(rec);
+
+  const Bytes msg = bytesOf("any key on the curve");
+  for (EC_KEY* encryptor : {named.get(), bare.get()}) {
+    EXPECT_EQ(smlib::EC_SM2_check_key(encryptor), 1);
+    Bytes ct(msg.size() + 97), out(msg.size());
+    ASSERT_GT(smlib::EC_SM2_encrypt(encryptor, msg.data(), msg.size(), ct.data(), sm3()), 0);
+    ASSERT_GT(smlib::EC_SM2_decrypt(named.get(), ct.data(), ct.size(), out.data(), sm3()), 0);
+    EXPECT_EQ(out, msg);
+  }
+  SigPtr sig(smlib::EC_SM2_SIG_new());
+  ASSERT_EQ(smlib::EC_SM2_sign(named.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
+  EXPECT_EQ(smlib::EC_SM2_verify(bare.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
+  EXPECT_EQ(smlib::EC_SM2_verify(key_.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
+}
+
 TEST_F(Sm2Algorithms, PrivateOnlyKeyDecrypts) {
   Bytes msg = bytesOf("server random 16");
   Bytes ct(msg.size() + 97);
