@@ -87,8 +87,10 @@ Bytes encryptOnce(bool ours, const Bytes& msg) {
   if (EVP_PKEY_encrypt_init(ctx) == 1 &&
       EVP_PKEY_encrypt(ctx, nullptr, &len, msg.data(), msg.size()) == 1) {
     out.resize(len);
-    if (EVP_PKEY_encrypt(ctx, out.data(), &len, msg.data(), msg.size()) == 1) out.resize(len);
-    else out.clear();
+    if (EVP_PKEY_encrypt(ctx, out.data(), &len, msg.data(), msg.size()) == 1)
+      out.resize(len);
+    else
+      out.clear();
   }
   EVP_PKEY_CTX_free(ctx);
   return out;
@@ -131,9 +133,10 @@ bool theirSign(const Bytes& msg, Bytes* sig) {
   EVP_MD_CTX* mctx = EVP_MD_CTX_new();
   EVP_PKEY_CTX* pctx = nullptr;
   size_t len = sig->size();
-  bool ok = EVP_DigestSignInit_ex(mctx, &pctx, "SM3", nullptr, nullptr, pick(false), nullptr) == 1 &&
-            EVP_PKEY_CTX_set1_id(pctx, kId, strlen(kId)) == 1 &&
-            EVP_DigestSign(mctx, sig->data(), &len, msg.data(), msg.size()) == 1;
+  bool ok =
+      EVP_DigestSignInit_ex(mctx, &pctx, "SM3", nullptr, nullptr, pick(false), nullptr) == 1 &&
+      EVP_PKEY_CTX_set1_id(pctx, kId, strlen(kId)) == 1 &&
+      EVP_DigestSign(mctx, sig->data(), &len, msg.data(), msg.size()) == 1;
   sig->resize(ok ? len : 0);
   EVP_MD_CTX_free(mctx);
   return ok;
@@ -196,8 +199,7 @@ void Verify(benchmark::State& state, bool ours) {
 void SystemEncrypt(benchmark::State& state) {
   Bytes msg(16, 0x5A), out(113);
   for (auto _ : state) {
-    EVP_PKEY* pkey =
-        smlib::EVP_PKEY_SM2_init(smlib::EC_KEY_from_BN(keys().x, keys().y, nullptr));
+    EVP_PKEY* pkey = smlib::EVP_PKEY_SM2_init(smlib::EC_KEY_from_BN(keys().x, keys().y, nullptr));
     EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(pkey, nullptr);
     size_t len = out.size();
     bool ok = ctx != nullptr && EVP_PKEY_encrypt_init(ctx) == 1 &&

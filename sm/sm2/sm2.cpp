@@ -2,9 +2,6 @@
 // the user-identity hash, signature, verification, encryption, decryption.
 #include "sm/sm2/sm2.h"
 
-#include "sm/sm2/sm2_internal.h"
-#include "sm/sm3/sm3.h"
-
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
 
@@ -12,6 +9,9 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "sm/sm2/sm2_internal.h"
+#include "sm/sm3/sm3.h"
 
 namespace smlib {
 
@@ -39,8 +39,8 @@ using namespace sm2_internal;
 namespace {
 
 const char kDefaultId[] = "1234567812345678";
-constexpr size_t kCoord = 32;         // bytes of a coordinate
-constexpr size_t kPointLen = 65;      // 0x04 || x || y
+constexpr size_t kCoord = 32;     // bytes of a coordinate
+constexpr size_t kPointLen = 65;  // 0x04 || x || y
 
 sm2_testing::ScalarSource g_scalarSource = nullptr;
 void* g_scalarArg = nullptr;
@@ -212,11 +212,11 @@ int KDF(const unsigned char* z, size_t zlen, size_t klen, unsigned char* out, co
   unsigned char block[EVP_MAX_MD_SIZE];
   int ok = 1;
   for (uint32_t ct = 1; klen > 0 && ok; ++ct) {
-    const unsigned char counter[4] = {static_cast<unsigned char>(ct >> 24),
-                                      static_cast<unsigned char>(ct >> 16),
-                                      static_cast<unsigned char>(ct >> 8),
-                                      static_cast<unsigned char>(ct)};
-    ok = EVP_DigestInit_ex(c.get(), md, nullptr) && (zlen == 0 || EVP_DigestUpdate(c.get(), z, zlen)) &&
+    const unsigned char counter[4] = {
+        static_cast<unsigned char>(ct >> 24), static_cast<unsigned char>(ct >> 16),
+        static_cast<unsigned char>(ct >> 8), static_cast<unsigned char>(ct)};
+    ok = EVP_DigestInit_ex(c.get(), md, nullptr) &&
+         (zlen == 0 || EVP_DigestUpdate(c.get(), z, zlen)) &&
          EVP_DigestUpdate(c.get(), counter, 4) && EVP_DigestFinal_ex(c.get(), block, nullptr);
     if (!ok) break;
     size_t take = klen < v ? klen : v;
@@ -255,9 +255,7 @@ int EC_SM2_check_key(EC_KEY* key) {
   return EC_POINT_is_at_infinity(rec->group, nP.get()) ? 1 : 0;
 }
 
-int EC_SM2_check_key_ex(EC_KEY* key) {
-  return ec_sm2_check(key) != nullptr ? 1 : 0;
-}
+int EC_SM2_check_key_ex(EC_KEY* key) { return ec_sm2_check(key) != nullptr ? 1 : 0; }
 
 int EC_SM2_generate_key(EC_KEY* key) {
   ec_sm2_data* rec = ec_sm2_check(key);
@@ -279,8 +277,8 @@ int EC_SM2_generate_key(EC_KEY* key) {
   return 1;
 }
 
-BIGNUM* EC_SM2_HashIdMessage(EC_KEY* key, const char* id, const unsigned char* msg,
-                             size_t msglen, const EVP_MD* md) {
+BIGNUM* EC_SM2_HashIdMessage(EC_KEY* key, const char* id, const unsigned char* msg, size_t msglen,
+                             const EVP_MD* md) {
   size_t v = digestSize(md);
   ec_sm2_data* rec = ec_sm2_check(key);
   if (v == 0 || rec == nullptr || (msg == nullptr && msglen != 0)) return nullptr;
@@ -383,8 +381,7 @@ int EC_SM2_verify(EC_KEY* key, const char* id, const unsigned char* msg, size_t 
   const EC_POINT* points[2] = {rec->G, pub};
   const BIGNUM* scalars[2] = {sig->s, t.get()};
   if (!EC_POINTs_mul(rec->group, X.get(), nullptr, 2, points, scalars, ctx.get())) return 0;
-  if (!EC_POINT_get_affine_coordinates(rec->group, X.get(), x1.get(), nullptr, ctx.get()))
-    return 0;
+  if (!EC_POINT_get_affine_coordinates(rec->group, X.get(), x1.get(), nullptr, ctx.get())) return 0;
   if (!BN_mod_add(R.get(), e.get(), x1.get(), rec->n, ctx.get())) return 0;
   return BN_cmp(R.get(), sig->r) == 0 ? 1 : 0;
 }
@@ -409,9 +406,9 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   BnPtr k(BN_secure_new());
   PointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
   if (!ctx || !k || !C1 || !S) return 0;
-  unsigned char shared[kPointLen];        // 0x04 || x2 || y2
+  unsigned char shared[kPointLen];  // 0x04 || x2 || y2
   unsigned char c3[EVP_MAX_MD_SIZE];
-  std::vector<unsigned char> t(mlen);     // KDF output, then C2
+  std::vector<unsigned char> t(mlen);  // KDF output, then C2
   int result = 0;
   for (;;) {
     if (!drawNonZero(k.get(), rec->n)) goto done;

@@ -80,8 +80,8 @@ int EC_SM2_generate_key(EC_KEY* key);
 // e = H(Z || msg) with Z = H(ENTL || id || a || b || Gx || Gy || xA || yA).
 // A null id means "1234567812345678". A new number the caller frees, or null
 // (no public point, no digest context).
-BIGNUM* EC_SM2_HashIdMessage(EC_KEY* key, const char* id, const unsigned char* msg,
-                             size_t msglen, const EVP_MD* md);
+BIGNUM* EC_SM2_HashIdMessage(EC_KEY* key, const char* id, const unsigned char* msg, size_t msglen,
+                             const EVP_MD* md);
 // Signs the message itself; r and s go into `sig`, whose numbers must exist.
 // 1 on success, -2 when k·G fails, -3 when its x cannot be read, 0 for any
 // other failure (no key material, no digest context, allocation).
@@ -157,8 +157,8 @@ void EVP_sm2_cleanup();
 
 // The data of one public-key context of the SM2 method.
 struct SM2_PKEY_CTX {
-  const char* id;     // user identity, not owned; null: "1234567812345678"
-  const EVP_MD* md;   // digest; default EVP_sm3()
+  const char* id;    // user identity, not owned; null: "1234567812345678"
+  const EVP_MD* md;  // digest; default EVP_sm3()
 };
 
 // A new SM2 method record (identifier 101972), or null.
@@ -181,14 +181,14 @@ void pkey_sm2_cleanup(EVP_PKEY_CTX* ctx);
 int pkey_sm2_copy(EVP_PKEY_CTX* dst, const EVP_PKEY_CTX* src);
 int pkey_sm2_encrypt_init(EVP_PKEY_CTX* ctx);
 int pkey_sm2_decrypt_init(EVP_PKEY_CTX* ctx);
-int pkey_sm2_encrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen,
-                     const unsigned char* in, size_t inlen);
-int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen,
-                     const unsigned char* in, size_t inlen);
+int pkey_sm2_encrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
+                     size_t inlen);
+int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
+                     size_t inlen);
 // Signs the message `tbs` (hashed with Z); DER signature. Null `sig`: size
 // query (*siglen = length of a fresh signature; 72 always suffice).
-int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen,
-                  const unsigned char* tbs, size_t tbslen);
+int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen, const unsigned char* tbs,
+                  size_t tbslen);
 // 1 valid, 0 invalid, -1 when `sig` is not DER of an SM2 signature.
 int pkey_sm2_verify(EVP_PKEY_CTX* ctx, const unsigned char* sig, size_t siglen,
                     const unsigned char* tbs, size_t tbslen);

@@ -1,10 +1,9 @@
 // The "sm2" engine: its only service is the SM2 public-key method for
 // OpenSSL's EC key type.
-#include "sm/sm2/sm2.h"
-
-#include "sm/sm2/sm2_internal.h"
-
 #include <openssl/err.h>
+
+#include "sm/sm2/sm2.h"
+#include "sm/sm2/sm2_internal.h"
 
 namespace smlib {
 

@@ -2,12 +2,12 @@
 // the per-operation random scalar. Not part of the library's offer.
 #pragma once
 
-#include "sm/sm2/sm2.h"
-
 #include <openssl/bn.h>
 #include <openssl/ec.h>
 
 #include <memory>
+
+#include "sm/sm2/sm2.h"
 
 namespace smlib {
 namespace sm2_internal {
@@ -16,7 +16,9 @@ namespace sm2_internal {
 template <auto Fn>
 struct Deleter {
   template <class T>
-  void operator()(T* p) const { Fn(p); }
+  void operator()(T* p) const {
+    Fn(p);
+  }
 };
 using BnPtr = std::unique_ptr<BIGNUM, Deleter<BN_clear_free>>;
 using BnCtxPtr = std::unique_ptr<BN_CTX, Deleter<BN_CTX_free>>;

@@ -1,14 +1,13 @@
 // The SM2 public-key method: per-context data (identity, digest) and the
 // hooks OpenSSL's EVP_PKEY_encrypt/decrypt/sign/verify dispatch to.
-#include "sm/sm2/sm2.h"
-
-#include "sm/sm2/sm2_internal.h"
-#include "sm/sm3/sm3.h"
-
 #include <openssl/crypto.h>
 
 #include <climits>
 #include <cstring>
+
+#include "sm/sm2/sm2.h"
+#include "sm/sm2/sm2_internal.h"
+#include "sm/sm3/sm3.h"
 
 namespace smlib {
 
@@ -113,18 +112,18 @@ int pkey_sm2_decrypt_init(EVP_PKEY_CTX* ctx) {
   return key && EC_KEY_get0_private_key(key.get()) != nullptr ? 1 : 0;
 }
 
-int pkey_sm2_encrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen,
-                     const unsigned char* in, size_t inlen) {
+int pkey_sm2_encrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
+                     size_t inlen) {
   return runCrypt(ctx, EC_SM2_encrypt, out, outlen, in, inlen);
 }
 
-int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen,
-                     const unsigned char* in, size_t inlen) {
+int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
+                     size_t inlen) {
   return runCrypt(ctx, EC_SM2_decrypt, out, outlen, in, inlen);
 }
 
-int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen,
-                  const unsigned char* tbs, size_t tbslen) {
+int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen, const unsigned char* tbs,
+                  size_t tbslen) {
   EcKeyPtr key = keyOf(ctx);
   if (!key) return 0;
   SigPtr signature(EC_SM2_SIG_new());

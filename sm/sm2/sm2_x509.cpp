@@ -1,6 +1,5 @@
 // SM2 public keys from X.509 certificates.
 #include "sm/sm2/sm2.h"
-
 #include "sm/sm2/sm2_internal.h"
 
 namespace smlib {

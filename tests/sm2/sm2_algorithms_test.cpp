@@ -1,13 +1,13 @@
 // The GM/T 0003 algorithms called directly: the standard's worked examples,
 // key check and generation, the identity hash, signature and encryption
 // failure cases, with OpenSSL's own SM2 as the second implementation.
-#include "sm2_oracle.h"
-#include "sm/sm3/sm3.h"
-
 #include <gtest/gtest.h>
 #include <openssl/obj_mac.h>
 
 #include <cstring>
+
+#include "sm/sm3/sm3.h"
+#include "sm2_oracle.h"
 
 using namespace sm2test;
 
@@ -178,18 +178,18 @@ TEST_F(Sm2Algorithms, IdentityHash) {
   BnPtr byDefault(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), sm3()));
   BnPtr explicitId(
       smlib::EC_SM2_HashIdMessage(key_.get(), kDefaultId, msg.data(), msg.size(), sm3()));
-  BnPtr other(smlib::EC_SM2_HashIdMessage(key_.get(), "ALICE123@YAHOO.COM", msg.data(),
-                                          msg.size(), sm3()));
+  BnPtr other(
+      smlib::EC_SM2_HashIdMessage(key_.get(), "ALICE123@YAHOO.COM", msg.data(), msg.size(), sm3()));
   ASSERT_TRUE(byDefault && explicitId && other);
   EXPECT_EQ(BN_cmp(byDefault.get(), explicitId.get()), 0);
   EXPECT_NE(BN_cmp(byDefault.get(), other.get()), 0);
   EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
-  EXPECT_EQ(BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(),
-                                               sm3())),
-            nullptr);
-  EXPECT_EQ(BnPtr(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(),
-                                               nullptr)),
-            nullptr);
+  EXPECT_EQ(
+      BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(), sm3())),
+      nullptr);
+  EXPECT_EQ(
+      BnPtr(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), nullptr)),
+      nullptr);
 }
 
 TEST_F(Sm2Algorithms, VerifyRefusals) {
@@ -223,9 +223,9 @@ TEST_F(Sm2Algorithms, VerifyRefusals) {
     SigPtr probe(smlib::EC_SM2_SIG_new());
     BN_copy(probe->r, c.r);
     BN_copy(probe->s, c.s);
-    EXPECT_EQ(smlib::EC_SM2_verify(key_.get(), c.id, c.msg->data(), c.msg->size(), probe.get(),
-                                   sm3()),
-              c.want)
+    EXPECT_EQ(
+        smlib::EC_SM2_verify(key_.get(), c.id, c.msg->data(), c.msg->size(), probe.get(), sm3()),
+        c.want)
         << c.what;
     // The caller's signature is not modified.
     EXPECT_EQ(BN_cmp(probe->r, c.r), 0) << c.what;
@@ -242,8 +242,10 @@ TEST_F(Sm2Algorithms, SignRefusals) {
   publicPointOf(d_.get(), &x, &y);
   EcKeyPtr pubOnly(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
   // The identity hash needs the public point, signing needs d.
-  EXPECT_NE(smlib::EC_SM2_sign(privOnly.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
-  EXPECT_NE(smlib::EC_SM2_sign(pubOnly.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
+  EXPECT_NE(smlib::EC_SM2_sign(privOnly.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()),
+            1);
+  EXPECT_NE(smlib::EC_SM2_sign(pubOnly.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()),
+            1);
   EXPECT_NE(smlib::EC_SM2_sign(key_.get(), nullptr, msg.data(), msg.size(), nullptr, sm3()), 1);
   EXPECT_NE(smlib::EC_SM2_sign(key_.get(), nullptr, msg.data(), msg.size(), sig.get(), nullptr), 1);
 }
@@ -276,8 +278,12 @@ TEST_F(Sm2Algorithms, DecryptionRefusals) {
     const char* what;
     size_t offset;
     unsigned char mask;
-  } flips[] = {{"C1 form byte 0x04 -> 0x05", 0, 0x01}, {"C1 x", 10, 0x80}, {"C1 y", 40, 0x01},
-               {"C3", 65, 0x01},  {"C3 last", 96, 0x80}, {"C2", 97, 0x01},
+  } flips[] = {{"C1 form byte 0x04 -> 0x05", 0, 0x01},
+               {"C1 x", 10, 0x80},
+               {"C1 y", 40, 0x01},
+               {"C3", 65, 0x01},
+               {"C3 last", 96, 0x80},
+               {"C2", 97, 0x01},
                {"C2 last", 112, 0x80}};
   for (const Case& c : flips) {
     Bytes bad = good;

@@ -1,14 +1,14 @@
 // Curve tables, the curve record on keys, and the two byte helpers, against
 // OpenSSL's own SM2 curve and its X9.63 KDF (the same construction as SM2's).
-#include "sm2_oracle.h"
-#include "sm/sm3/sm3.h"
-
 #include <gtest/gtest.h>
 #include <openssl/core_names.h>
 #include <openssl/kdf.h>
 #include <openssl/obj_mac.h>
 
 #include <cstring>
+
+#include "sm/sm3/sm3.h"
+#include "sm2_oracle.h"
 
 using namespace sm2test;
 
@@ -99,11 +99,10 @@ Bytes x963(const Bytes& z, size_t klen) {
   EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "X963KDF", nullptr);
   EVP_KDF_CTX* ctx = EVP_KDF_CTX_new(kdf);
   char digest[] = "SM3";
-  OSSL_PARAM params[] = {
-      OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
-      OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_KEY, const_cast<unsigned char*>(z.data()),
-                                        z.size()),
-      OSSL_PARAM_construct_end()};
+  OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+                         OSSL_PARAM_construct_octet_string(
+                             OSSL_KDF_PARAM_KEY, const_cast<unsigned char*>(z.data()), z.size()),
+                         OSSL_PARAM_construct_end()};
   Bytes out(klen);
   if (EVP_KDF_derive(ctx, out.data(), klen, params) <= 0) out.clear();
   EVP_KDF_CTX_free(ctx);

@@ -1,19 +1,21 @@
 // The "sm2" engine and the life of SM2 key objects: each key object has its
 // own engine and method record, freed with its last user, in any order.
 // Under the asan preset LeakSanitizer checks that nothing is left behind.
-#include "sm2_oracle.h"
-
 #include <gtest/gtest.h>
 #include <openssl/err.h>
 #include <openssl/obj_mac.h>
 
 #include <cstring>
 
+#include "sm2_oracle.h"
+
 using namespace sm2test;
 
 namespace {
 
-struct EngineFree { void operator()(ENGINE* e) const { ENGINE_free(e); } };
+struct EngineFree {
+  void operator()(ENGINE* e) const { ENGINE_free(e); }
+};
 using EnginePtr = std::unique_ptr<ENGINE, EngineFree>;
 
 BnPtr exampleD() { return bnFromHex(kExampleD); }
@@ -172,15 +174,16 @@ TEST(Sm2Engine, KeyObjectWithoutEngineFailsCleanly) {
 }
 
 // Certificates: the subject key's bit string read as 04 || x || y.
-struct X509Free { void operator()(X509* x) const { X509_free(x); } };
+struct X509Free {
+  void operator()(X509* x) const { X509_free(x); }
+};
 using X509Ptr = std::unique_ptr<X509, X509Free>;
 
 X509Ptr certWithKeyBits(const Bytes& bits) {
   X509Ptr cert(X509_new());
   auto* penc = static_cast<unsigned char*>(OPENSSL_memdup(bits.data(), bits.size()));
   X509_PUBKEY_set0_param(X509_get_X509_PUBKEY(cert.get()), OBJ_nid2obj(NID_X9_62_id_ecPublicKey),
-                         V_ASN1_OBJECT, OBJ_nid2obj(NID_sm2), penc,
-                         static_cast<int>(bits.size()));
+                         V_ASN1_OBJECT, OBJ_nid2obj(NID_sm2), penc, static_cast<int>(bits.size()));
   return cert;
 }
 

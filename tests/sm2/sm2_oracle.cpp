@@ -23,6 +23,7 @@ struct Sm2DerCipher {
   ASN1_OCTET_STRING* c3;
   ASN1_OCTET_STRING* c2;
 };
+// clang-format off
 DECLARE_ASN1_FUNCTIONS(Sm2DerCipher)
 ASN1_SEQUENCE(Sm2DerCipher) = {
     ASN1_SIMPLE(Sm2DerCipher, x, BIGNUM),
@@ -30,7 +31,8 @@ ASN1_SEQUENCE(Sm2DerCipher) = {
     ASN1_SIMPLE(Sm2DerCipher, c3, ASN1_OCTET_STRING),
     ASN1_SIMPLE(Sm2DerCipher, c2, ASN1_OCTET_STRING),
 } ASN1_SEQUENCE_END(Sm2DerCipher)
-IMPLEMENT_ASN1_FUNCTIONS(Sm2DerCipher)
+IMPLEMENT_ASN1_FUNCTIONS(Sm2DerCipher);
+// clang-format on
 
 Bytes fromHex(const std::string& hex) {
   Bytes out;
@@ -186,7 +188,9 @@ bool opensslDecrypt(EVP_PKEY* key, const Bytes& der, Bytes* out) {
 }
 
 namespace {
-struct MdCtxFree { void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); } };
+struct MdCtxFree {
+  void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); }
+};
 using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
 }  // namespace
 
@@ -194,7 +198,8 @@ Bytes opensslSign(EVP_PKEY* key, const Bytes& msg, const char* id) {
   MdCtxPtr mctx(EVP_MD_CTX_new());
   EVP_PKEY_CTX* pctx = nullptr;
   size_t len = 0;
-  if (!mctx || EVP_DigestSignInit_ex(mctx.get(), &pctx, "SM3", nullptr, nullptr, key, nullptr) <= 0 ||
+  if (!mctx ||
+      EVP_DigestSignInit_ex(mctx.get(), &pctx, "SM3", nullptr, nullptr, key, nullptr) <= 0 ||
       EVP_PKEY_CTX_set1_id(pctx, id, strlen(id)) <= 0 ||
       EVP_DigestSign(mctx.get(), nullptr, &len, msg.data(), msg.size()) <= 0)
     return {};

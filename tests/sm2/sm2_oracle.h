@@ -3,14 +3,14 @@
 // fixed random scalar for reproducing worked examples.
 #pragma once
 
-#include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
-
 #include <openssl/evp.h>
 
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "sm/sm2/sm2.h"
+#include "sm/sm2/sm2_internal.h"
 
 namespace sm2test {
 
@@ -18,8 +18,12 @@ using Bytes = std::vector<unsigned char>;
 using smlib::sm2_internal::BnPtr;
 using smlib::sm2_internal::EcKeyPtr;
 using smlib::sm2_internal::SigPtr;
-struct PkeyFree { void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); } };
-struct PctxFree { void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); } };
+struct PkeyFree {
+  void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
+};
+struct PctxFree {
+  void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
+};
 using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
 using PctxPtr = std::unique_ptr<EVP_PKEY_CTX, PctxFree>;
 
@@ -42,9 +46,9 @@ void publicPointOf(const BIGNUM* d, BnPtr* x, BnPtr* y);
 
 // Our SM2 key with d and P = d·G (through EC_KEY_from_BN), and its key object.
 EcKeyPtr ourKey(const BIGNUM* d);
-PkeyPtr ourPkey(const BIGNUM* d);                 // private + public
-PkeyPtr ourPublicPkey(const BIGNUM* d);           // public only
-PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d);      // EC_KEY_from_BN_EX
+PkeyPtr ourPkey(const BIGNUM* d);             // private + public
+PkeyPtr ourPublicPkey(const BIGNUM* d);       // public only
+PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d);  // EC_KEY_from_BN_EX
 
 // OpenSSL's own SM2 key object (type SM2, provider code) with d and d·G.
 PkeyPtr opensslKey(const BIGNUM* d);

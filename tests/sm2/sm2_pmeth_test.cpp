@@ -1,13 +1,13 @@
 // The SM2 method through OpenSSL's public-key interface (EVP_PKEY_encrypt,
 // decrypt, sign, verify on key objects from EVP_PKEY_SM2_init), checked
 // against OpenSSL's own SM2 in both directions.
-#include "sm2_oracle.h"
-#include "sm/sm3/sm3.h"
-
 #include <gtest/gtest.h>
 #include <openssl/err.h>
 
 #include <cstring>
+
+#include "sm/sm3/sm3.h"
+#include "sm2_oracle.h"
 
 using namespace sm2test;
 
@@ -263,8 +263,7 @@ TEST_F(Sm2Method, SignSizeQueryCapacityAndVerifyResults) {
   // Bytes after the SEQUENCE are ignored.
   Bytes trailing = sig;
   trailing.push_back(0);
-  EXPECT_EQ(EVP_PKEY_verify(verify.get(), trailing.data(), trailing.size(), msg.data(),
-                            msg.size()),
+  EXPECT_EQ(EVP_PKEY_verify(verify.get(), trailing.data(), trailing.size(), msg.data(), msg.size()),
             1);
   ERR_clear_error();
 }
