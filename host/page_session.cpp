@@ -1,0 +1,115 @@
+// The main job: a page session through the test host. For now it loads the
+// module as a browser does, embeds one control per drawing model and prints
+// what each control negotiated with the browser.
+#include <cstdio>
+#include <string>
+
+#include "CoreServices/Gestalt.h"
+#include "host/browser.h"
+#include "host/instance.h"
+
+namespace {
+
+const char* drawingModelName(intptr_t model) {
+  switch (model) {
+    case NPDrawingModelCoreGraphics:
+      return "Core Graphics";
+    case NPDrawingModelCoreAnimation:
+      return "Core Animation";
+    default:
+      return "other";
+  }
+}
+
+const char* eventModelName(intptr_t model) {
+  return model == NPEventModelCocoa ? "Cocoa" : model == NPEventModelCarbon ? "Carbon" : "other";
+}
+
+const char* answerName(host::Answer a) {
+  return a == host::Answer::kTrue ? "yes" : a == host::Answer::kFalse ? "no" : "error";
+}
+
+struct Scenario {
+  const char* title;
+  SInt32 major, minor, bugFix;
+  host::Answer coreAnimation, coreGraphics, cocoa, carbon;
+};
+
+void run(const Scenario& s) {
+  host::Browser& browser = host::Browser::get();
+  browser.reset();
+  browser.setCapabilities(s.coreAnimation, s.coreGraphics, s.cocoa, s.carbon);
+  GestaltSetSystemVersion(s.major, s.minor, s.bugFix);
+
+  std::printf("\n%s\n", s.title);
+  std::printf("  system %d.%d.%d; browser offers Core Animation: %s, Core Graphics: %s, "
+              "Cocoa events: %s, Carbon events: %s\n",
+              s.major, s.minor, s.bugFix, answerName(s.coreAnimation),
+              answerName(s.coreGraphics), answerName(s.cocoa), answerName(s.carbon));
+
+  host::Instance control({host::kMimeType, NP_EMBED, {{"maxlength", "12"}}, false, false});
+  std::printf("  NPP_New: %d\n", control.newResult());
+  auto drawing = browser.lastValueSet(control.npp(), NPPVpluginDrawingModel);
+  auto events = browser.lastValueSet(control.npp(), NPPVpluginEventModel);
+  if (drawing) {
+    std::printf("  drawing model: %s (%ld)\n", drawingModelName(*drawing),
+                static_cast<long>(*drawing));
+  } else {
+    std::printf("  drawing model: none\n");
+  }
+  if (events) {
+    std::printf("  event model: %s (%ld)\n", eventModelName(*events), static_cast<long>(*events));
+  } else {
+    std::printf("  event model: none\n");
+  }
+
+  NPObject* object = control.requestObject();
+  std::printf("  scriptable object: %s\n", object ? "yes" : "none (NPP_GetValue answers 1)");
+  if (object) {
+    std::printf("  script sees get_output1: %s, ClearSeCtrl: %s, maxlength property: %s\n",
+                control.hasMethod("get_output1") ? "method" : "no",
+                control.hasMethod("ClearSeCtrl") ? "method" : "no",
+                control.hasProperty("maxlength") ? "yes" : "no");
+  }
+  if (drawing && *drawing == NPDrawingModelCoreAnimation) {
+    NPError error = NPERR_NO_ERROR;
+    void* layer = control.requestLayer(&error);
+    std::printf("  layer request: %d, %s\n", error, layer ? "a root layer" : "no layer yet");
+  }
+  control.setWindow(0, 0, 220, 32);
+  std::printf("  after NPP_SetWindow: %zu invalidation(s), %d forced redraw(s)\n",
+              browser.invalidationsFor(control.npp()).size(), browser.forcedRedraws(control.npp()));
+}
+
+}  // namespace
+
+int main() {
+  try {
+    host::Browser& browser = host::Browser::get();
+    std::printf("Secure password control: a page session through the test host\n");
+    std::printf("module loaded: NP_Initialize %d, NP_GetEntryPoints %d, plug-in table version %u, "
+                "size %u\n",
+                browser.initializeResult(), browser.entryPointsResult(),
+                browser.plugin().version, browser.plugin().size);
+
+    using host::Answer;
+    const Scenario scenarios[] = {
+        {"Control 1: an older system whose browser offers Core Animation", 10, 12, 6,
+         Answer::kTrue, Answer::kTrue, Answer::kTrue, Answer::kTrue},
+        {"Control 2: a newer system (Core Animation is not used from 10.13 on)", 10, 13, 6,
+         Answer::kTrue, Answer::kTrue, Answer::kTrue, Answer::kTrue},
+        {"Control 3: a browser with Carbon events only", 10, 12, 6, Answer::kFalse,
+         Answer::kFalse, Answer::kFalse, Answer::kTrue},
+    };
+    for (const Scenario& s : scenarios) run(s);
+
+    GestaltResetForTesting();
+    std::printf("\nNP_Shutdown: %d\n", browser.shutdown());
+    std::printf("left behind: %ld browser block(s), %ld script object(s)\n", browser.liveBlocks(),
+                browser.liveObjects());
+    return browser.liveBlocks() == 0 && browser.liveObjects() == 0 ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "page session failed: %s\n", e.what());
+    return 1;
+  }
+}

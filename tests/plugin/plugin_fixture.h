@@ -1,0 +1,47 @@
+// Shared set-up for tests that drive the module through the host: a fresh
+// default browser and system version per test, and a check that each test
+// leaves no browser memory, script object or Foundation object behind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "CoreServices/Gestalt.h"
+#include "Foundation/NSObject.h"
+#include "host/browser.h"
+#include "host/instance.h"
+#include "plugin/EditNPObject.h"
+#include "plugin/PluginInstance.h"
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    browser.reset();
+    GestaltResetForTesting();
+    foundationObjects_ = NSObject::liveObjects();
+  }
+  void TearDown() override {
+    EXPECT_EQ(0, browser.liveBlocks()) << "browser memory left allocated";
+    EXPECT_EQ(0, browser.liveObjects()) << "script objects left alive";
+    EXPECT_EQ(0, browser.badFrees()) << "frees of blocks the browser never gave";
+    EXPECT_EQ(foundationObjects_, NSObject::liveObjects()) << "Foundation objects left alive";
+    browser.reset();
+    GestaltResetForTesting();
+  }
+
+  // The module's record and object, read through their published layout.
+  static const PluginInstance* record(host::Instance& control) {
+    return static_cast<const PluginInstance*>(control.pdata());
+  }
+  static const editorplugin* editor(NPObject* object) {
+    return static_cast<const editorplugin*>(object);
+  }
+  // The record's scriptable object, without asking the browser's way.
+  static NPObject* recordObject(host::Instance& control) {
+    return record(control) ? record(control)->scriptObject : nullptr;
+  }
+
+  host::Browser& browser = host::Browser::get();
+
+ private:
+  long foundationObjects_ = 0;
+};
