@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <initializer_list>
 
 #include "sm/sm2/sm2_internal.h"
 #include "sm/sm3/sm3.h"
@@ -72,6 +72,23 @@ int hashPieces(const EVP_MD* md, std::initializer_list<Piece> pieces, unsigned c
   }
   return EVP_DigestFinal_ex(c.get(), out, nullptr);
 }
+
+// A scratch buffer for key stream and plaintext: allocated without throwing,
+// cleared when freed.
+class SecretBuffer {
+ public:
+  explicit SecretBuffer(size_t len)
+      : len_(len), data_(static_cast<unsigned char*>(OPENSSL_malloc(len > 0 ? len : 1))) {}
+  ~SecretBuffer() { OPENSSL_clear_free(data_, len_); }
+  SecretBuffer(const SecretBuffer&) = delete;
+  SecretBuffer& operator=(const SecretBuffer&) = delete;
+  unsigned char* data() { return data_; }
+  unsigned char& operator[](size_t i) { return data_[i]; }
+
+ private:
+  size_t len_;
+  unsigned char* data_;
+};
 
 bool allZero(const unsigned char* p, size_t len) {
   unsigned char acc = 0;
@@ -406,9 +423,10 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   BnPtr k(BN_secure_new());
   PointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
   if (!ctx || !k || !C1 || !S) return 0;
+  SecretBuffer t(mlen);  // KDF output, then C2
+  if (t.data() == nullptr) return 0;
   unsigned char shared[kPointLen];  // 0x04 || x2 || y2
   unsigned char c3[EVP_MAX_MD_SIZE];
-  std::vector<unsigned char> t(mlen);  // KDF output, then C2
   int result = 0;
   for (;;) {
     if (!drawNonZero(k.get(), rec->n)) goto done;
@@ -432,7 +450,6 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   result = total;
 done:
   OPENSSL_cleanse(shared, sizeof shared);
-  OPENSSL_cleanse(t.data(), t.size());
   return result;
 }
 
@@ -450,14 +467,14 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
 
   BnCtxPtr ctx(BN_CTX_new());
   PointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
-  if (!ctx || !C1 || !S) return 0;
+  SecretBuffer m(klen);  // key stream, then M'
+  if (!ctx || !C1 || !S || m.data() == nullptr) return 0;
   if (!EC_POINT_oct2point(rec->group, C1.get(), in, kPointLen, ctx.get()) ||
       EC_POINT_is_on_curve(rec->group, C1.get(), ctx.get()) != 1 ||
       EC_POINT_is_at_infinity(rec->group, C1.get()))
     return 0;
   unsigned char shared[kPointLen];
   unsigned char u[EVP_MAX_MD_SIZE];
-  std::vector<unsigned char> m(klen);
   int result = 0;
   if (!secretMul(key, rec, S.get(), C1.get(), d, ctx.get())) goto done;
   if (EC_POINT_point2oct(rec->group, S.get(), POINT_CONVERSION_UNCOMPRESSED, shared, kPointLen,
@@ -473,7 +490,6 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
   result = static_cast<int>(klen);
 done:
   OPENSSL_cleanse(shared, sizeof shared);
-  OPENSSL_cleanse(m.data(), m.size());
   return result;
 }
 
