@@ -147,7 +147,7 @@ enum {
 namespace {
 
 // The browser's state.
-std::map<std::string, std::string*> g_ids;
+std::map<std::string, std::string> g_ids;  // node addresses are the identifiers
 std::set<void*> g_blocks;
 std::map<int, intptr_t> g_set;
 int g_invalidations = 0, g_redraws = 0;
@@ -179,9 +179,7 @@ pub::NPError setvalue(pub::NPP, int variable, void* value) {
 void invalidaterect(pub::NPP, pub::NPRect*) { ++g_invalidations; }
 void forceredraw(pub::NPP) { ++g_redraws; }
 pub::NPIdentifier intern(const char* name) {
-  std::string*& slot = g_ids[name];
-  if (!slot) slot = new std::string(name);
-  return slot;
+  return &g_ids.emplace(name, name).first->second;
 }
 void getstringidentifiers(const char** names, int32_t n, pub::NPIdentifier* out) {
   for (int32_t i = 0; i < n; ++i) out[i] = intern(names[i]);
