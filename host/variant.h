@@ -35,8 +35,9 @@ class Variant {
   int32_t asInt32() const { return value_.value.intValue; }
   // The String's UTF8Length bytes ("" for other types).
   std::string asString() const;
-  // For a String: whether the block holds a zero byte right after the text
-  // (the module's strings do; the browser's own need not).
+  // For a String the module made: whether its block holds a zero byte right
+  // after the text. (Reads one byte past UTF8Length: not for the browser's
+  // own strings, whose blocks end with the text.)
   bool zeroTerminated() const;
 
   const NPVariant& raw() const { return value_; }

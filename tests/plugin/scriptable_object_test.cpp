@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "QuartzCore/CALayer.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -137,8 +138,11 @@ TEST_F(PluginTest, TheLayerRequestedTwiceIsTheSameAnswer) {
   void* second = control.requestLayer(&e2);
   EXPECT_EQ(NPERR_NO_ERROR, e1);
   EXPECT_EQ(NPERR_NO_ERROR, e2);
+  EXPECT_NE(nullptr, first);
   EXPECT_EQ(first, second);
   EXPECT_EQ(static_cast<const void*>(record(control)->rootLayer), first);
+  // The browser gets no reference of its own: the record keeps the only one.
+  EXPECT_EQ(1u, record(control)->rootLayer->retainCount());
 }
 
 // The browser may keep the object after NPP_Destroy; the object must then be
