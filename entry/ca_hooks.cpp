@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "AppKit/AppKit.h"
 #include "HIToolbox/CarbonEvents.h"
@@ -150,7 +151,11 @@ int16_t handleCoreAnimationEvent(NPP npp, NPCocoaEvent* event) {
   PluginInstance* record = pluginInstanceOf(npp);
   if (!record || !event) return 0;
   NSAutoreleasePool pool;
-  switch (event->type) {
+  // The browser may send any number as the type: read it as the number it is.
+  int32_t type;
+  static_assert(sizeof type == sizeof event->type, "event type is a 32-bit field");
+  std::memcpy(&type, &event->type, sizeof type);
+  switch (type) {
     case NPCocoaEventDrawRect:
       return 1;  // the layer draws itself
     case NPCocoaEventMouseDown:
