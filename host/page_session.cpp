@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "AppKit/NSControl.h"
 #include "CoreServices/Gestalt.h"
+#include "HIToolbox/TextInputSources.h"
+#include "QuartzCore/CALayer.h"
 #include "host/browser.h"
 #include "host/instance.h"
 
@@ -27,6 +30,33 @@ const char* eventModelName(intptr_t model) {
 
 const char* answerName(host::Answer a) {
   return a == host::Answer::kTrue ? "yes" : a == host::Answer::kFalse ? "no" : "error";
+}
+
+// The user clicks into a Core Animation control and types a password, one key
+// down and up per character; the field is then found as the browser can find
+// it, through the layer tree it composites (the field's layer has the field as
+// its delegate), and its string is read back.
+void typeIntoCoreAnimationField(host::Instance& control, void* layer, const std::string& password) {
+  control.focus(true);
+  std::printf("  focus: keyboard input source now %s\n", TISStandInSelectedIdentifier().c_str());
+  for (char c : password) {
+    const std::string key(1, c);
+    control.key(NPCocoaEventKeyDown, key, 0);
+    control.key(NPCocoaEventKeyUp, key, 0);
+  }
+  auto* root = static_cast<CALayer*>(layer);
+  NSControl* field = nullptr;
+  if (root && !root->sublayers().empty())
+    field = dynamic_cast<NSControl*>(root->sublayers().front()->delegate());
+  if (!field) {
+    std::printf("  no text field under the layer\n");
+    return;
+  }
+  host::ModuleCall pool;
+  NSString* typed = field->stringValue();
+  std::printf("  typed %zu characters; the field's string is %s what was typed\n",
+              password.size(), password == typed->UTF8String() ? "exactly" : "NOT");
+  control.focus(false);
 }
 
 struct Scenario {
@@ -75,6 +105,7 @@ void run(const Scenario& s) {
     NPError error = NPERR_NO_ERROR;
     void* layer = control.requestLayer(&error);
     std::printf("  layer request: %d, %s\n", error, layer ? "a root layer" : "no layer yet");
+    typeIntoCoreAnimationField(control, layer, "Secret-42");
   }
   control.setWindow(0, 0, 220, 32);
   std::printf("  after NPP_SetWindow: %zu invalidation(s), %d forced redraw(s)\n",
