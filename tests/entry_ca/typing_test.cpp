@@ -395,6 +395,17 @@ TEST_F(CoreAnimationTest, InputPatternTestsTheWholeProposedText) {
   EXPECT_EQ("a", text(single));
 }
 
+TEST_F(CoreAnimationTest, PatternSetByScriptReachesTheFormatter) {
+  // The formatter reads the object's pattern at every edit, so a pattern set
+  // after creation applies from the next key on.
+  host::Instance& control = embed();
+  control.focus(true);
+  type(control, "A1");
+  EXPECT_TRUE(control.setProperty("input2", host::Variant::string("[a-z0-9A]*")));
+  type(control, "bC2");
+  EXPECT_EQ("A1b2", text(control));
+}
+
 TEST_F(CoreAnimationTest, InvalidPatternAcceptsAndRates) {
   host::Instance& control = embed({{"input2", "[a-"}});
   control.focus(true);
