@@ -49,9 +49,7 @@ bool isInt32(const NPVariant* v) { return v && NPVARIANT_IS_INT32(*v); }
 
 // The browser's String: its UTF8Length bytes exactly (not zero-terminated).
 const char* chars(const NPVariant* v) { return NPVARIANT_TO_STRING(*v).UTF8Characters; }
-uint32_t length(const NPVariant* v) {
-  return chars(v) ? NPVARIANT_TO_STRING(*v).UTF8Length : 0;
-}
+uint32_t length(const NPVariant* v) { return chars(v) ? NPVARIANT_TO_STRING(*v).UTF8Length : 0; }
 std::string textOf(const NPVariant* v) { return std::string(chars(v) ? chars(v) : "", length(v)); }
 
 void setInt(NPVariant* result, int32_t value) { INT32_TO_NPVARIANT(value, *result); }
@@ -184,7 +182,8 @@ template <ByteBuffer editorplugin::*Field>
 constexpr AttributeRow bufferAttribute(const char* name) {
   return {name, [](editorplugin& o, const char* value) {
             (o.*Field).release();
-            if (nonEmpty(value)) (o.*Field).assign(value, static_cast<uint32_t>(std::strlen(value)));
+            if (nonEmpty(value))
+              (o.*Field).assign(value, static_cast<uint32_t>(std::strlen(value)));
           }};
 }
 

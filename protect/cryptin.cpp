@@ -48,9 +48,7 @@ int writeOut(const std::string& text, char* out) {
 }
 
 // The key object a hex DER public key stands for, owned.
-PkeyPtr publicKeyFromHex(const char* keyHex) {
-  return PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0));
-}
+PkeyPtr publicKeyFromHex(const char* keyHex) { return PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
 
 // Makes a fresh DES key; its first byte is brought to odd parity once more.
 bool makeSessionKey(DES_cblock* key) {

@@ -21,11 +21,16 @@ struct Value {
 
   host::Variant make() const {
     switch (kind) {
-      case kInt32: return host::Variant::int32(i);
-      case kDouble: return host::Variant::number(d);
-      case kString: return host::Variant::string(s);
-      case kNull: return host::Variant::null();
-      case kBool: return host::Variant::boolean(true);
+      case kInt32:
+        return host::Variant::int32(i);
+      case kDouble:
+        return host::Variant::number(d);
+      case kString:
+        return host::Variant::string(s);
+      case kNull:
+        return host::Variant::null();
+      case kBool:
+        return host::Variant::boolean(true);
     }
     return host::Variant();
   }

@@ -1,13 +1,13 @@
 // Base64: published vectors, the decoder's defined results on bad input, and
 // round trips of random bytes against OpenSSL's own Base64.
+#include "protect/base64.h"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
 #include <random>
 #include <string>
 #include <vector>
-
-#include "protect/base64.h"
 
 namespace {
 
@@ -122,7 +122,8 @@ TEST(Base64Decode, LengthOfTextsWithoutEndingPad) {
 }
 
 TEST(Base64Tables, AlphabetAndTableAgree) {
-  ASSERT_EQ(Base64Codec::alphabet64, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+  ASSERT_EQ(Base64Codec::alphabet64,
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
   int members = 0;
   for (int b = 0; b < 256; ++b) {
     const auto pos = Base64Codec::alphabet64.find(static_cast<char>(b));

@@ -1,13 +1,13 @@
 // Hex codec: the defined results for odd and non-hex input, and round trips
 // against a printf/strtoul oracle.
+#include "protect/hex.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
-
-#include "protect/hex.h"
 
 namespace {
 
@@ -22,13 +22,13 @@ const HexCase kDecodeCases[] = {
     {"", ""},
     {"00ff1A", "\x00\xff\x1a"s},
     {"00FF1A", "\x00\xff\x1a"s},
-    {"ABC", ""},          // odd length
-    {"A", ""},            // odd length
-    {"G1", "\x01"},       // non-hex high nibble counts as 0
-    {"1G", "\x10"},       // non-hex low nibble counts as 0
+    {"ABC", ""},     // odd length
+    {"A", ""},       // odd length
+    {"G1", "\x01"},  // non-hex high nibble counts as 0
+    {"1G", "\x10"},  // non-hex low nibble counts as 0
     {"zz", "\x00"s},
     {"1a", "\x1a"},
-    {"  ", "\x00"s},      // blanks are no digits
+    {"  ", "\x00"s},        // blanks are no digits
     {"0x41", "\x00\x41"s},  // 'x' contributes 0
     {"\xff\xff", "\x00"s},  // high bytes are no digits
     {"7f80", "\x7f\x80"},
@@ -46,11 +46,8 @@ struct EncodeCase {
 };
 
 const EncodeCase kEncodeCases[] = {
-    {"", ""},
-    {"\x00\xff\x1a"s, "00FF1A"},
-    {"\x00"s, "00"},
-    {"abc", "616263"},
-    {"\x80\x7f\x09", "807F09"},
+    {"", ""},          {"\x00\xff\x1a"s, "00FF1A"}, {"\x00"s, "00"},
+    {"abc", "616263"}, {"\x80\x7f\x09", "807F09"},
 };
 
 TEST(String2Hex, EncodeTable) {

@@ -1,10 +1,10 @@
 // Split, join and count helpers over their edge cases.
+#include "protect/strings.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "protect/strings.h"
 
 namespace {
 
@@ -59,8 +59,8 @@ TEST(CountOccurrences, Table) {
     int32_t count;
   };
   const Case cases[] = {
-      {"a|b|c", "|", 2}, {"aaaa", "aa", 2}, {"aaa", "aa", 1},  // no overlaps
-      {"abc", "", 4},    {"", "", 1},       {"", "a", 0},
+      {"a|b|c", "|", 2},  {"aaaa", "aa", 2},     {"aaa", "aa", 1},  // no overlaps
+      {"abc", "", 4},     {"", "", 1},           {"", "a", 0},
       {"abc", "abcd", 0}, {"x,y,x,y", "x,y", 2},
   };
   for (const auto& c : cases) {

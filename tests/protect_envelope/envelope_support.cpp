@@ -62,8 +62,8 @@ std::string privateDecrypt(const TestKey& key, const std::string& cipher, int pa
   if (ctx && EVP_PKEY_decrypt_init(ctx) > 0 && EVP_PKEY_CTX_set_rsa_padding(ctx, padding) > 0 &&
       EVP_PKEY_decrypt(ctx, nullptr, &len, in, cipher.size()) > 0) {
     std::string buf(len, '\0');
-    if (EVP_PKEY_decrypt(ctx, reinterpret_cast<unsigned char*>(&buf[0]), &len, in,
-                         cipher.size()) > 0) {
+    if (EVP_PKEY_decrypt(ctx, reinterpret_cast<unsigned char*>(&buf[0]), &len, in, cipher.size()) >
+        0) {
       buf.resize(len);
       out = buf;
     }

@@ -26,7 +26,7 @@ EVP_PKEY* publicKeyObject(const TestKey& key);
 // "(failed)" when OpenSSL refuses.
 std::string privateDecrypt(const TestKey& key, const std::string& cipher, int padding);
 
-std::string hexDecode(const std::string& hex);  // via OpenSSL's hex reader
+std::string hexDecode(const std::string& hex);      // via OpenSSL's hex reader
 std::string base64Decode(const std::string& text);  // via EVP_DecodeBlock, pad bytes dropped
 
 // Two-key triple DES (K1, K2, K1) decryption in ECB without padding, through EVP.

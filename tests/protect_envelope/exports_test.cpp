@@ -35,8 +35,8 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
   const char* k = key.derHex.c_str();
 
   auto* derKey = module.get<KeyText>("encryptTaggedBlockWithDerKey");
-  auto* modulus = module.get<int(const char*, int, const char*, char*)>(
-      "encryptTaggedBlockWithModulus");
+  auto* modulus =
+      module.get<int(const char*, int, const char*, char*)>("encryptTaggedBlockWithModulus");
   auto* keyObject = module.get<int(EVP_PKEY*, const char*, char*)>("encryptTaggedBlock");
   auto* twoFields = module.get<int(const char*, const char*, const char*, char*)>(
       "encryptTwoFieldsLengthPrefixed");
@@ -101,8 +101,8 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
     ASSERT_EQ(hexSession("ABC", k, out.bytes), 0);
     const std::string text = out.text();
     ASSERT_EQ(text.size(), 272u);
-    const std::string blob = envtest::privateDecrypt(key, envtest::hexDecode(text.substr(16)),
-                                                     RSA_PKCS1_PADDING);
+    const std::string blob =
+        envtest::privateDecrypt(key, envtest::hexDecode(text.substr(16)), RSA_PKCS1_PADDING);
     ASSERT_EQ(blob.size(), 30u);
     EXPECT_EQ(envtest::des3Decrypt(blob.substr(4, 16), envtest::hexDecode(text.substr(0, 16))),
               "\xab\xcf\xff\xff\xff\xff\xff\xff");
@@ -112,8 +112,8 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
     ASSERT_EQ(textSession(k, "abc", out.bytes), 0);
     const std::string text = out.text();
     ASSERT_EQ(text.size(), 288u);
-    const std::string blob = envtest::privateDecrypt(key, envtest::hexDecode(text.substr(0, 256)),
-                                                     RSA_PKCS1_PADDING);
+    const std::string blob =
+        envtest::privateDecrypt(key, envtest::hexDecode(text.substr(0, 256)), RSA_PKCS1_PADDING);
     ASSERT_EQ(blob.size(), 30u);
     EXPECT_EQ(envtest::des3Decrypt(blob.substr(4, 16), envtest::hexDecode(text.substr(256))),
               "abc" + std::string(13, '\0'));
@@ -123,8 +123,8 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
 TEST(ModuleExports, InternalsStayInside) {
   Module module;
   ASSERT_NE(module.handle, nullptr) << dlerror();
-  for (const char* name : {"loadRsaKeyFromHexDer", "rsaPublicEncrypt", "tripleDesEcb",
-                           "OneCount", "conv", "string2hex", "hex2string"}) {
+  for (const char* name : {"loadRsaKeyFromHexDer", "rsaPublicEncrypt", "tripleDesEcb", "OneCount",
+                           "conv", "string2hex", "hex2string"}) {
     EXPECT_EQ(dlsym(module.handle, name), nullptr) << name;
   }
 }

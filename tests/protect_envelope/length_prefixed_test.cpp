@@ -103,12 +103,9 @@ TEST(EncryptTwoFieldsLengthPrefixed, SecondFieldFirst) {
 
 TEST(EncryptPkcs1Hex, TextAsItIsTextFirst) {
   const Pkcs1Case cases[] = {
-      {1024, "hello", "hello"},
-      {1024, letters(117), letters(117)},
-      {1024, letters(118), ""},
-      {1024, "", ""},  // empty message refused
-      {512, letters(53), letters(53)},
-      {2048, letters(245), letters(245)},
+      {1024, "hello", "hello"},        {1024, letters(117), letters(117)},
+      {1024, letters(118), ""},        {1024, "", ""},  // empty message refused
+      {512, letters(53), letters(53)}, {2048, letters(245), letters(245)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
@@ -234,8 +231,8 @@ TEST(LoadRsaKeyFromHexDer, PublicAndPrivateForms) {
 
 TEST(RsaPublicEncrypt, ExactlyKBytesOrEmpty) {
   const TestKey& key = testKey(1024);
-  const std::string c = cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0),
-                                                  "m", RSA_PKCS1_PADDING);
+  const std::string c = cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0), "m",
+                                                  RSA_PKCS1_PADDING);
   EXPECT_EQ(c.size(), 128u);
   EXPECT_EQ(envtest::privateDecrypt(key, c, RSA_PKCS1_PADDING), "m");
   EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0), "",

@@ -97,7 +97,8 @@ TEST(EncryptHexWithSessionKey, FreshKeysEachCall) {
   OutArea a, b;
   ASSERT_EQ(encryptHexWithSessionKey("ABC", key.derHex.c_str(), a.bytes), 0);
   ASSERT_EQ(encryptHexWithSessionKey("ABC", key.derHex.c_str(), b.bytes), 0);
-  EXPECT_NE(openEnvelope(key, a.text(), false, 16).keys, openEnvelope(key, b.text(), false, 16).keys);
+  EXPECT_NE(openEnvelope(key, a.text(), false, 16).keys,
+            openEnvelope(key, b.text(), false, 16).keys);
 }
 
 TEST(EncryptTextWithSessionKey, BlobFirstThenText) {
@@ -122,9 +123,9 @@ TEST(EncryptTextWithSessionKey, BlobFirstThenText) {
     }
   }
   OutArea out;
-  ASSERT_EQ(encryptTextWithSessionKey(testKey(1024).derHex.c_str(), "0123456789abcdefghij",
-                                      out.bytes),
-            0);
+  ASSERT_EQ(
+      encryptTextWithSessionKey(testKey(1024).derHex.c_str(), "0123456789abcdefghij", out.bytes),
+      0);
   EXPECT_EQ(out.text().size(), 256u + 48u);
 }
 
@@ -188,8 +189,8 @@ TEST(BitHelpers, OneCountAndConv) {
     uint32_t value;
     int ones;
   };
-  const Case counts[] = {{0, 0}, {1, 1}, {0x80, 1}, {0xFE, 7}, {0xFF, 8}, {0xFFFFFFFFu, 32},
-                         {0x80000001u, 2}};
+  const Case counts[] = {
+      {0, 0}, {1, 1}, {0x80, 1}, {0xFE, 7}, {0xFF, 8}, {0xFFFFFFFFu, 32}, {0x80000001u, 2}};
   for (const auto& c : counts) EXPECT_EQ(cryptin::OneCount(c.value), c.ones) << c.value;
   struct ConvCase {
     int in, out;

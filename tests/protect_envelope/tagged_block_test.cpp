@@ -124,8 +124,7 @@ TEST(TaggedBlock, ModulusTakesLowerCaseAndTheExponentAsUnsigned) {
   std::string expected(key.k, '\0');
   ASSERT_EQ(RSA_public_encrypt(static_cast<int>(block.size()),
                                reinterpret_cast<const unsigned char*>(block.data()),
-                               reinterpret_cast<unsigned char*>(&expected[0]), rsa,
-                               RSA_NO_PADDING),
+                               reinterpret_cast<unsigned char*>(&expected[0]), rsa, RSA_NO_PADDING),
             static_cast<int>(key.k));
   RSA_free(rsa);
   EXPECT_EQ(envtest::base64Decode(withNegative.text()), expected);
