@@ -107,6 +107,10 @@ TEST(FieldEditor, EditsAsASingleLineSecureField) {
       {"tab, return, escape insert nothing", {u"a", u"\t", u"\r", u"\x1B"}, "a", {1, 0}},
       {"other function keys insert nothing", {u"a", u"\xF704"}, "a", {1, 0}},
       {"command keys are no text", {u"a"}, "", {0, 0}},
+      {"a character outside the BMP deletes whole", {u"a\U0001F600", u"\x7F"}, "a", {1, 0}},
+      {"and is one caret step", {u"\U0001F600b", u"\xF702", u"\xF702", u"X"},
+       "X\xF0\x9F\x98\x80" "b", {1, 0}},
+      {"forward delete takes it whole", {u"\U0001F600b", u"\xF700", u"\xF728"}, "b", {0, 0}},
   };
   for (const Case& c : cases) {
     Editing e;

@@ -38,6 +38,9 @@ class __attribute__((visibility("default"))) NSText : public NSView {
   void deleteForward();
   // Replaces range with units when the formatter agrees.
   void proposeChange(NSRange range, const std::u16string& units);
+  // UTF-16 units of the character before / after index (0 at the ends).
+  NSUInteger stepBefore(NSUInteger index) const;
+  NSUInteger stepAfter(NSUInteger index) const;
 
   NSMutableString* text_;  // owned
   NSRange selection_ = {0, 0};

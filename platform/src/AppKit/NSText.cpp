@@ -7,6 +7,26 @@
 #include "AppKit/NSEvent.h"
 #include "Foundation/NSException.h"
 
+namespace {
+bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+}  // namespace
+
+// A character outside the BMP is one step for the caret and for deletion.
+NSUInteger NSText::stepBefore(NSUInteger index) const {
+  if (index == 0) return 0;
+  const std::u16string& t = text_->units();
+  if (index >= 2 && isLow(t[index - 1]) && isHigh(t[index - 2])) return 2;
+  return 1;
+}
+
+NSUInteger NSText::stepAfter(NSUInteger index) const {
+  const std::u16string& t = text_->units();
+  if (index >= t.size()) return 0;
+  if (index + 1 < t.size() && isHigh(t[index]) && isLow(t[index + 1])) return 2;
+  return 1;
+}
+
 NSText::NSText() : text_(new NSMutableString()) {}
 
 NSText::~NSText() {
@@ -84,7 +104,8 @@ void NSText::deleteBackward() {
   if (selection_.length > 0) {
     proposeChange(selection_, u"");
   } else if (selection_.location > 0) {
-    proposeChange({selection_.location - 1, 1}, u"");
+    NSUInteger step = stepBefore(selection_.location);
+    proposeChange({selection_.location - step, step}, u"");
   }
 }
 
@@ -92,7 +113,7 @@ void NSText::deleteForward() {
   if (selection_.length > 0) {
     proposeChange(selection_, u"");
   } else if (selection_.location < text_->length()) {
-    proposeChange({selection_.location, 1}, u"");
+    proposeChange({selection_.location, stepAfter(selection_.location)}, u"");
   }
 }
 
@@ -121,15 +142,15 @@ void NSText::keyDown(NSEvent* event) {
         flush();
         if (selection_.length > 0)
           selection_.length = 0;
-        else if (selection_.location > 0)
-          --selection_.location;
+        else
+          selection_.location -= stepBefore(selection_.location);
         break;
       case NSRightArrowFunctionKey:
         flush();
         if (selection_.length > 0)
           selection_ = {selection_.location + selection_.length, 0};
-        else if (selection_.location < length)
-          ++selection_.location;
+        else
+          selection_.location += stepAfter(selection_.location);
         break;
       case NSUpArrowFunctionKey:
         flush();
