@@ -29,8 +29,8 @@ BOOL CustomTextFieldFormatter::getObjectValue(NSObject** object, NSString* strin
   return YES;
 }
 
-BOOL CustomTextFieldFormatter::isPartialStringValid(NSString** partialString, NSRange*,
-                                                    NSString*, NSRange, NSString**) {
+BOOL CustomTextFieldFormatter::isPartialStringValid(NSString** partialString, NSRange*, NSString*,
+                                                    NSRange, NSString**) {
   NSString* proposed = partialString ? *partialString : nullptr;
   NSUInteger length = proposed ? proposed->length() : 0;
   // Unsigned comparison with the maximum widened from 32 to 64 bits: 0

@@ -54,8 +54,8 @@ void typeIntoCoreAnimationField(host::Instance& control, void* layer, const std:
   }
   host::ModuleCall pool;
   NSString* typed = field->stringValue();
-  std::printf("  typed %zu characters; the field's string is %s what was typed\n",
-              password.size(), password == typed->UTF8String() ? "exactly" : "NOT");
+  std::printf("  typed %zu characters; the field's string is %s what was typed\n", password.size(),
+              password == typed->UTF8String() ? "exactly" : "NOT");
   control.focus(false);
 }
 

@@ -218,9 +218,9 @@ TEST_F(CoreAnimationTest, CursorFollowsThePointer) {
 TEST_F(CoreAnimationTest, OtherEventsAreNotHandled) {
   host::Instance& control = embed();
   EXPECT_EQ(1, control.draw(nullptr));
-  for (int32_t type : {0, int32_t(NPCocoaEventFlagsChanged),
-                       int32_t(NPCocoaEventWindowFocusChanged), int32_t(NPCocoaEventScrollWheel),
-                       int32_t(NPCocoaEventTextInput), 99, -1}) {
+  for (int32_t type :
+       {0, int32_t(NPCocoaEventFlagsChanged), int32_t(NPCocoaEventWindowFocusChanged),
+        int32_t(NPCocoaEventScrollWheel), int32_t(NPCocoaEventTextInput), 99, -1}) {
     NPCocoaEvent e{};
     std::memcpy(&e.type, &type, sizeof type);  // any number a browser may send
     EXPECT_EQ(0, control.event(e)) << type;

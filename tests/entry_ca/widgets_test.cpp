@@ -63,7 +63,7 @@ TEST(CharacterIndex, FixedInsetAndAdvance) {
   struct Case {
     double x;
     long index;
-  } cases[] = {{0, 0},   {10.9, 0}, {11, 1},   {16.9, 1}, {17, 2},
+  } cases[] = {{0, 0},    {10.9, 0}, {11, 1},  {16.9, 1}, {17, 2},
                {-0.9, 0}, {-1, -1},  {-7, -2}, {605, 100}};
   for (const Case& c : cases) EXPECT_EQ(characterIndexForX(c.x), c.index) << c.x;
   // Positions no pointer reaches stay defined.

@@ -14,9 +14,9 @@ TEST(RegExpExtensions, TestsTheWholeReceiver) {
     const char* pattern;
     bool matches;
   } cases[] = {
-      {"abc", "[a-z]*", true},   {"abcD", "[a-z]*", false}, {"a", "[a-z]", true},
-      {"ab", "[a-z]", false},    {"", "[a-z]*", true},      {"", "[a-z]+", false},
-      {"x1", "[0-9]", false},    {"1", "[0-9]", true},      {"A1b", "[A-Za-z0-9]+", true},
+      {"abc", "[a-z]*", true}, {"abcD", "[a-z]*", false}, {"a", "[a-z]", true},
+      {"ab", "[a-z]", false},  {"", "[a-z]*", true},      {"", "[a-z]+", false},
+      {"x1", "[0-9]", false},  {"1", "[0-9]", true},      {"A1b", "[A-Za-z0-9]+", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(doesMatchRegStringExp(S(c.text), S(c.pattern)), c.matches ? YES : NO)

@@ -1,9 +1,10 @@
+#include "AppKit/AppKit.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "AppKit/AppKit.h"
 #include "Foundation/NSException.h"
 #include "HIToolbox/CarbonEvents.h"
 #include "HIToolbox/TextInputSources.h"
@@ -27,8 +28,7 @@ class RecordingFormatter : public NSFormatter {
     *object = string;
     return YES;
   }
-  BOOL isPartialStringValid(NSString** partial, NSRange*, NSString*, NSRange,
-                            NSString**) override {
+  BOOL isPartialStringValid(NSString** partial, NSRange*, NSString*, NSRange, NSString**) override {
     asked.push_back((*partial)->UTF8String());
     return (*partial)->length() <= limit ? YES : NO;
   }
@@ -42,8 +42,10 @@ struct Editing {
   NSText* editor = nullptr;
 
   Editing() {
-    panel = static_cast<NSPanel*>((new NSPanel())->initWithContentRect(
-        NSMakeRect(8, 8, 500, 480), NSBorderlessWindowMask, NSBackingStoreBuffered, NO));
+    panel = static_cast<NSPanel*>((new NSPanel())
+                                      ->initWithContentRect(NSMakeRect(8, 8, 500, 480),
+                                                            NSBorderlessWindowMask,
+                                                            NSBackingStoreBuffered, NO));
     field = new NSSecureTextField();
     field->initWithFrame(NSMakeRect(8, 8, 848, 480));
     field->setEditable(YES);
@@ -108,8 +110,11 @@ TEST(FieldEditor, EditsAsASingleLineSecureField) {
       {"other function keys insert nothing", {u"a", u"\xF704"}, "a", {1, 0}},
       {"command keys are no text", {u"a"}, "", {0, 0}},
       {"a character outside the BMP deletes whole", {u"a\U0001F600", u"\x7F"}, "a", {1, 0}},
-      {"and is one caret step", {u"\U0001F600b", u"\xF702", u"\xF702", u"X"},
-       "X\xF0\x9F\x98\x80" "b", {1, 0}},
+      {"and is one caret step",
+       {u"\U0001F600b", u"\xF702", u"\xF702", u"X"},
+       "X\xF0\x9F\x98\x80"
+       "b",
+       {1, 0}},
       {"forward delete takes it whole", {u"\U0001F600b", u"\xF700", u"\xF728"}, "b", {0, 0}},
   };
   for (const Case& c : cases) {
@@ -153,7 +158,7 @@ TEST(FieldEditor, AsksTheFormatterWithTheWholeProposedText) {
   e.key(u"c");  // refused
   e.key(u"\xF702");
   e.key(u"\xF702");  // caret moves ask nothing
-  e.key(u"X");  // refused: "Xab"
+  e.key(u"X");       // refused: "Xab"
   e.key(u"\xF728");
   EXPECT_EQ(e.text(), "b");
   EXPECT_EQ(e.editor->selectedRange().location, 0u);

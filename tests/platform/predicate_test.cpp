@@ -14,9 +14,13 @@ TEST(NSPredicate, MatchesTheWholeTextWithIcu) {
     const char* text;
     bool matches;
   } cases[] = {
-      {"[a-z]*", "abc", true},      {"[a-z]*", "abC", false},  {"[a-z]", "abc", false},
-      {"b", "abc", false},          {"a.c", "abc", true},      {"[a-z]*", "", true},
-      {"\\p{Lu}+", "\xC3\x89T", true},  // ICU property classes over UTF-16
+      {"[a-z]*", "abc", true},
+      {"[a-z]*", "abC", false},
+      {"[a-z]", "abc", false},
+      {"b", "abc", false},
+      {"a.c", "abc", true},
+      {"[a-z]*", "", true},
+      {"\\p{Lu}+", "\xC3\x89T", true},    // ICU property classes over UTF-16
       {"..", "\xF0\x9F\x98\x80", false},  // one code point, not two units
       {"^[A-Fa-f0-9][A-Fa-f0-9]*$", "00ff", true},
   };

@@ -48,7 +48,7 @@ class __attribute__((visibility("default"))) NSCell : public NSObject {
   uint32_t _cFlags = 0;
 
  private:
-  NSObject* objectValue_ = nullptr;  // owned
+  NSObject* objectValue_ = nullptr;   // owned
   NSFormatter* formatter_ = nullptr;  // owned
   NSView* controlView_ = nullptr;     // not retained
 };

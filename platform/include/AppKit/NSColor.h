@@ -8,9 +8,9 @@ class __attribute__((visibility("default"))) NSColor : public NSObject {
  public:
   static NSColor* colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blue,
                                          CGFloat alpha);  // autoreleased
-  static NSColor* yellowColor();                        // autoreleased
-  static NSColor* whiteColor();                         // autoreleased
-  static NSColor* blackColor();                         // autoreleased
+  static NSColor* yellowColor();                          // autoreleased
+  static NSColor* whiteColor();                           // autoreleased
+  static NSColor* blackColor();                           // autoreleased
 
   CGFloat redComponent() const { return r_; }
   CGFloat greenComponent() const { return g_; }

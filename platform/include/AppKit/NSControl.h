@@ -34,6 +34,6 @@ class __attribute__((visibility("default"))) NSControl : public NSView {
   virtual NSCell* makeCell();
 
  private:
-  NSCell* cell_ = nullptr;   // owned
+  NSCell* cell_ = nullptr;    // owned
   NSText* editor_ = nullptr;  // not retained
 };

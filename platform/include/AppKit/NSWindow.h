@@ -75,10 +75,10 @@ class __attribute__((visibility("default"))) NSWindow : public NSResponder {
   NSRect frame_ = NSZeroRect;
   NSWindowStyleMask styleMask_ = 0;
   NSInteger windowNumber_ = 0;
-  NSView* contentView_ = nullptr;        // owned
+  NSView* contentView_ = nullptr;          // owned
   NSResponder* firstResponder_ = nullptr;  // not retained
-  NSText* fieldEditor_ = nullptr;        // owned
-  NSColor* backgroundColor_ = nullptr;   // owned
+  NSText* fieldEditor_ = nullptr;          // owned
+  NSColor* backgroundColor_ = nullptr;     // owned
   BOOL acceptsMouseMoved_ = NO;
   BOOL ignoresMouse_ = NO;
 };

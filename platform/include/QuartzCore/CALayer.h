@@ -24,7 +24,7 @@ class __attribute__((visibility("default"))) CALayer : public NSObject {
   ~CALayer() override;
 
  private:
-  CALayer* superlayer_ = nullptr;     // not retained
-  std::vector<CALayer*> sublayers_;   // retained
-  NSObject* delegate_ = nullptr;      // not retained
+  CALayer* superlayer_ = nullptr;    // not retained
+  std::vector<CALayer*> sublayers_;  // retained
+  NSObject* delegate_ = nullptr;     // not retained
 };

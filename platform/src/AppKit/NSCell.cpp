@@ -55,9 +55,7 @@ void NSCell::setFormatter(NSFormatter* formatter) {
   formatter_ = formatter;
 }
 
-NSTextAlignment NSCell::alignment() const {
-  return (_cFlags & kAlignmentMask) >> kAlignmentShift;
-}
+NSTextAlignment NSCell::alignment() const { return (_cFlags & kAlignmentMask) >> kAlignmentShift; }
 
 void NSCell::setAlignment(NSTextAlignment alignment) {
   _cFlags = (_cFlags & ~kAlignmentMask) |
@@ -65,6 +63,10 @@ void NSCell::setAlignment(NSTextAlignment alignment) {
 }
 
 BOOL NSCell::isEditable() const { return (_cFlags & kEditable) ? YES : NO; }
-void NSCell::setEditable(BOOL flag) { _cFlags = flag ? (_cFlags | kEditable) : (_cFlags & ~kEditable); }
+void NSCell::setEditable(BOOL flag) {
+  _cFlags = flag ? (_cFlags | kEditable) : (_cFlags & ~kEditable);
+}
 BOOL NSCell::isBezeled() const { return (_cFlags & kBezeled) ? YES : NO; }
-void NSCell::setBezeled(BOOL flag) { _cFlags = flag ? (_cFlags | kBezeled) : (_cFlags & ~kBezeled); }
+void NSCell::setBezeled(BOOL flag) {
+  _cFlags = flag ? (_cFlags | kBezeled) : (_cFlags & ~kBezeled);
+}

@@ -1,7 +1,6 @@
 #include "AppKit/NSColor.h"
 
-NSColor* NSColor::colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blue,
-                                         CGFloat alpha) {
+NSColor* NSColor::colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
   return NSAutorelease(new NSColor(red, green, blue, alpha));
 }
 NSColor* NSColor::yellowColor() { return colorWithCalibratedRed(1, 1, 0, 1); }

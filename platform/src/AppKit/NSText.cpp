@@ -90,7 +90,8 @@ void NSText::proposeChange(NSRange range, const std::u16string& units) {
   accepted->release();
   NSUInteger length = text_->length();
   proposedSelection.location = std::min(proposedSelection.location, length);
-  proposedSelection.length = std::min(proposedSelection.length, length - proposedSelection.location);
+  proposedSelection.length =
+      std::min(proposedSelection.length, length - proposedSelection.location);
   selection_ = proposedSelection;
   if (control_) control_->textDidChange(text_);
 }

@@ -38,9 +38,9 @@ struct RegexCloser {
 
 NSPredicate* NSPredicate::predicateWithFormat(const char* format, ...) {
   if (!format || !isSelfMatches(format))
-    NSException::raise(NSInvalidArgumentException,
-                       std::string("Unable to parse the format string \"") +
-                           (format ? format : "(null)") + "\"");
+    NSException::raise(
+        NSInvalidArgumentException,
+        std::string("Unable to parse the format string \"") + (format ? format : "(null)") + "\"");
   va_list args;
   va_start(args, format);
   NSString* pattern = va_arg(args, NSString*);
