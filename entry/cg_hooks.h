@@ -1,19 +1,60 @@
-// What the Core Graphics drawn box offers the entry points and the scriptable
-// object.
+// The Core Graphics drawn box: a self-drawn masked password box with its own
+// edit buffer, caret and blink timer, for browsers that hand the control a
+// drawing context in each draw event.
+//
+// Every function takes the control's NPP and works on its PluginInstance; an
+// npp without a record (or without a scriptable object where one is needed)
+// makes each of them do nothing.
 #pragma once
 
 #include <cstdint>
 
+#include "Foundation/NSString.h"
 #include "npapi/npapi.h"
+
+class editorplugin;
 
 // NPP_HandleEvent for drawing mode 2: 1 handled, 0 not.
 int16_t handleCoreGraphicsEvent(NPP npp, NPCocoaEvent* event);
 
 // Invalidates the whole plug-in rectangle (top 0, left 0, bottom the window
 // height, right the window width, each cut to 16 bits) and forces a redraw.
-// Nothing for an npp without a record.
 void invalidateAndRedraw(NPP npp);
 
-// Empties the edit buffer, puts the caret at 0 and redraws. Nothing for an npp
-// without a record.
+// Focus gained: starts the 500 ms caret timer (replacing one still running)
+// and shows the caret at once. Lost: stops the timer and hides the caret.
+// Without the browser's timer functions no timer runs and no caret shows.
+void handleFocusChange(NPP npp, NPCocoaEvent* event);
+
+// The caret timer's callback: a tick of the control's own timer flips the
+// blink phase and redraws; any other tick (another id, a control that is gone)
+// does nothing.
+void mytimeproc(NPP npp, uint32_t timerID);
+
+// Edits the buffer for one key-down: Return and Tab go to the script hook,
+// Escape does nothing, arrows move the caret, Delete removes the character
+// before it, and a printable ASCII character is inserted at the caret when
+// the input pattern allows it and the text stays within maxlength. The text
+// is rated again after every key.
+void handleKeyDown(NPP npp, NPCocoaEvent* event);
+
+// YES when the character alone matches the input pattern (or no pattern is
+// set). A pattern that is not valid UTF-8, empty once read, or not a valid
+// regular expression allows nothing.
+BOOL isCharAllowed(NPP npp, char c);
+
+// Rates the UTF-8 text into the object's strength classes, level and
+// simple-pattern flag (Int32 variants). Null object: nothing; null text rates
+// as empty.
+void updateStrength(editorplugin* object, const char* utf8);
+
+// Empties the edit buffer, puts the caret at 0 and redraws. Strength values,
+// focus, timer and a pending click stay.
 void clearpo(NPP npp);
+
+// Draws the box into the draw event's context: white background, one "*"
+// per character (or the text itself in plain mode) in Arial 16, and the caret
+// line, black only while focused and in the visible blink phase. A pending
+// left click is resolved here into a caret index by the drawn pen positions.
+// No context: nothing.
+void drawEditBox(NPP npp, NPCocoaEvent* event);

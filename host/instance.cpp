@@ -1,5 +1,8 @@
 #include "host/instance.h"
 
+#include <cstring>
+
+#include "CoreGraphics/CGBitmapContext.h"
 #include "Foundation/NSString.h"
 
 namespace host {
@@ -84,6 +87,7 @@ Instance::~Instance() {
   destroy();
   for (NPObject* object : objectReferences_) browser_.releaseObject(object);
   browser_.forgetInstance(&npp_);
+  CGContextRelease(drawing_);
 }
 
 NPError Instance::destroy() {
@@ -173,6 +177,32 @@ int16_t Instance::draw(CGContextRef context) {
   e.data.draw.width = window_.width;
   e.data.draw.height = window_.height;
   return event(e);
+}
+
+int16_t Instance::drawFresh() {
+  CGContextRelease(drawing_);
+  drawing_ = nullptr;
+  if (window_.width == 0 || window_.height == 0) return 0;
+  CGColorSpaceRef rgb = CGColorSpaceCreateDeviceRGB();
+  drawing_ = CGBitmapContextCreate(nullptr, window_.width, window_.height, 8, 0, rgb,
+                                   kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Little);
+  CGColorSpaceRelease(rgb);
+  return drawing_ ? draw(drawing_) : 0;
+}
+
+uint32_t Instance::pixel(size_t x, size_t y) const {
+  if (!drawing_ || x >= CGBitmapContextGetWidth(drawing_) ||
+      y >= CGBitmapContextGetHeight(drawing_))
+    return 0;
+  const auto* row = static_cast<const unsigned char*>(CGBitmapContextGetData(drawing_)) +
+                    y * CGBitmapContextGetBytesPerRow(drawing_);
+  uint32_t word;
+  std::memcpy(&word, row + x * 4, sizeof word);
+  return word;
+}
+
+bool Instance::writeDrawingPNG(const std::string& path) const {
+  return drawing_ && CGBitmapContextWritePNGFile(drawing_, path.c_str());
 }
 
 NPError Instance::getValue(NPPVariable variable, void* value) {

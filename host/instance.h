@@ -92,6 +92,18 @@ class Instance {
   int16_t focus(bool hasFocus);
   // A draw event over the whole window (the context stays the caller's).
   int16_t draw(CGContextRef context);
+  // A draw event with a fresh bitmap context of the window's size, as a
+  // browser hands one per drawing: transparent, y down from the top-left
+  // corner. The instance keeps it as lastDrawing() until the next such draw
+  // or until the instance goes. Answers 0 (and keeps no drawing) for an empty
+  // window.
+  int16_t drawFresh();
+  CGContextRef lastDrawing() const { return drawing_; }
+  // The last drawing's pixel as a native-endian ARGB word (0 outside it or
+  // without a drawing).
+  uint32_t pixel(size_t x, size_t y) const;
+  // Writes the last drawing as a PNG file; false without one or on error.
+  bool writeDrawingPNG(const std::string& path) const;
 
   // NPP_GetValue as the browser asks it.
   NPError getValue(NPPVariable variable, void* value);
@@ -122,6 +134,7 @@ class Instance {
   bool destroyed_ = false;
   NPWindow window_{};
   std::vector<NPObject*> objectReferences_;
+  CGContextRef drawing_ = nullptr;  // owned
 };
 
 }  // namespace host
