@@ -1,6 +1,8 @@
-// The main job: a page session through the test host. For now it loads the
-// module as a browser does, embeds one control per drawing model and prints
-// what each control negotiated with the browser.
+// The main job: a page session through the test host. It loads the module as
+// a browser does, embeds one control per drawing model, prints what each
+// control negotiated with the browser, types a password into the Core
+// Animation field and into the Core Graphics box, and writes the drawn box as
+// a PNG file (first argument, default cg_password_box.png).
 #include <cstdio>
 #include <string>
 
@@ -59,6 +61,69 @@ void typeIntoCoreAnimationField(host::Instance& control, void* layer, const std:
   control.focus(false);
 }
 
+std::string g_pngPath = "cg_password_box.png";
+
+// Columns with ink in the drawn box's text band (top edge to the baseline, 18
+// pixels down) grouped into runs: one run per asterisk (and the caret, when
+// it shows).
+int inkRuns(host::Instance& control, uint32_t width) {
+  int runs = 0;
+  bool inRun = false;
+  for (uint32_t x = 0; x < width; ++x) {
+    bool ink = false;
+    for (uint32_t y = 0; y <= 18; ++y) ink = ink || ((control.pixel(x, y) >> 8) & 0xff) < 160;
+    if (ink && !inRun) ++runs;
+    inRun = ink;
+  }
+  return runs;
+}
+
+void printScriptInt(host::Instance& control, const char* method, const char* what) {
+  host::ScriptResult r = control.invoke(method);
+  if (r.ok && r.value.isInt32()) {
+    std::printf("  %s (%s): %d\n", what, method, r.value.asInt32());
+  } else {
+    std::printf("  %s (%s): not answered by this build\n", what, method);
+  }
+}
+
+// The user clicks into a Core Graphics control, types a password, clicks
+// between two characters and looks at the box: the browser hands a fresh
+// drawing context per draw event, and the last drawing is written as PNG
+// with the caret in view (drawn right after a focus gain, so it is black).
+void typeIntoCoreGraphicsBox(host::Instance& control, const std::string& password) {
+  const uint32_t width = control.window().width;
+  control.focus(true);
+  control.mouse(NPCocoaEventMouseDown, 10, 12);
+  control.drawFresh();
+  for (char c : password) {
+    const std::string key(1, c);
+    control.key(NPCocoaEventKeyDown, key, 0);
+    control.key(NPCocoaEventKeyUp, key, 0);
+    control.drawFresh();
+  }
+  std::printf("  typed %zu characters into the drawn box\n", password.size());
+  // A click a little right of the middle of the fourth asterisk (about 9.2
+  // pixels each from x 5): the caret goes after it.
+  control.mouse(NPCocoaEventMouseDown, 5 + 3.6 * 9.2266, 12);
+  control.drawFresh();
+  control.focus(false);  // caret hidden: only the asterisks have ink
+  control.drawFresh();
+  std::printf("  the drawing shows %d asterisk(s)\n", inkRuns(control, width));
+  control.focus(true);  // caret shown at once
+  control.drawFresh();
+  printScriptInt(control, "get_output3", "password length");
+  printScriptInt(control, "get_output4", "character classes");
+  printScriptInt(control, "get_output16", "strength level");
+  if (control.writeDrawingPNG(g_pngPath)) {
+    std::printf("  drawn box written to %s (%ux%u)\n", g_pngPath.c_str(), width,
+                control.window().height);
+  } else {
+    std::printf("  could not write %s\n", g_pngPath.c_str());
+  }
+  control.focus(false);
+}
+
 struct Scenario {
   const char* title;
   SInt32 major, minor, bugFix;
@@ -110,11 +175,13 @@ void run(const Scenario& s) {
   control.setWindow(0, 0, 220, 32);
   std::printf("  after NPP_SetWindow: %zu invalidation(s), %d forced redraw(s)\n",
               browser.invalidationsFor(control.npp()).size(), browser.forcedRedraws(control.npp()));
+  if (drawing && *drawing == NPDrawingModelCoreGraphics) typeIntoCoreGraphicsBox(control, "Secret-42");
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) g_pngPath = argv[1];
   try {
     host::Browser& browser = host::Browser::get();
     std::printf("Secure password control: a page session through the test host\n");
