@@ -110,13 +110,29 @@ class CoreAnimationTest : public ::testing::Test {
     for (char c : characters) press(control, std::string(1, c));
   }
 
+  // The strength values as page script reads them (get_output4, get_output44,
+  // get_output16), checked against what the object holds.
   static Strength strength(host::Instance& control) {
+    Strength fromScript{scriptInt(control, "get_output4"), scriptInt(control, "get_output44"),
+                        scriptInt(control, "get_output16")};
     editorplugin* o = object(control);
     EXPECT_TRUE(NPVARIANT_IS_INT32(o->strengthClasses));
     EXPECT_TRUE(NPVARIANT_IS_INT32(o->simplePatternFlag));
     EXPECT_TRUE(NPVARIANT_IS_INT32(o->strengthLevel));
-    return {o->strengthClasses.value.intValue, o->simplePatternFlag.value.intValue,
-            o->strengthLevel.value.intValue};
+    Strength held{o->strengthClasses.value.intValue, o->simplePatternFlag.value.intValue,
+                  o->strengthLevel.value.intValue};
+    EXPECT_EQ(held, fromScript);
+    return fromScript;
+  }
+  static int32_t scriptInt(host::Instance& control, const char* method) {
+    host::ScriptResult r = control.invoke(method);
+    EXPECT_TRUE(r.ok) << method;
+    EXPECT_TRUE(r.value.isInt32()) << method;
+    return r.value.isInt32() ? r.value.asInt32() : -1;
+  }
+  // ClearSeCtrl, as page script empties the box.
+  static void clearByScript(host::Instance& control) {
+    EXPECT_TRUE(control.invoke("ClearSeCtrl").ok);
   }
 
   host::Browser& browser = host::Browser::get();

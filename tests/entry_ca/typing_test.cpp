@@ -88,6 +88,7 @@ TEST_F(CoreAnimationTest, TypedPasswordIsTheFieldsString) {
 
   type(control, "Pa55 word!");
   EXPECT_EQ("Pa55 word!", text(control));
+  EXPECT_EQ(10, scriptInt(control, "get_output3"));  // the length page script sees
   EXPECT_EQ((NSRange{10, 0}), selection(control));
   EXPECT_EQ(rated("Pa55 word!"), strength(control));
 }
@@ -183,7 +184,7 @@ TEST_F(CoreAnimationTest, DragAfterTheTextWasEmptiedSelectsNothingBeyondIt) {
   control.focus(true);
   type(control, "abcdef");
   control.mouse(NPCocoaEventMouseDown, xOfIndex(4), 10);
-  object(control)->clear();  // as ClearSeCtrl does
+  clearByScript(control);
   EXPECT_EQ("", text(control));
   control.mouse(NPCocoaEventMouseDragged, xOfIndex(6), 10);
   EXPECT_EQ((NSRange{0, 0}), selection(control));
@@ -431,7 +432,7 @@ TEST_F(CoreAnimationTest, StrengthFollowsAcceptedEditsAndSurvivesClearing) {
   type(control, "zzzz");  // only the first three fit
   Strength full = strength(control);
   EXPECT_EQ(rated("ab1!xY7q9zzz"), full);
-  object(control)->clear();  // as ClearSeCtrl does: not an edit
+  clearByScript(control);  // not an edit
   EXPECT_EQ("", text(control));
   EXPECT_EQ(full, strength(control));
   type(control, "9");
