@@ -52,9 +52,7 @@ int32_t clampedCaret(const PluginInstance* record) {
   return std::clamp(record->caretIndex, 0, bufferLength(record));
 }
 
-bool browserHasTimers() {
-  return BROWSER_OFFERS(scheduletimer) && BROWSER_OFFERS(unscheduletimer);
-}
+bool browserHasTimers() { return BROWSER_OFFERS(scheduletimer) && BROWSER_OFFERS(unscheduletimer); }
 
 void stopCaretTimer(PluginInstance* record) {
   if (record->caretTimer != 0) NPN_UnscheduleTimer(record->npp, record->caretTimer);
@@ -268,9 +266,8 @@ void drawEditBox(NPP npp, NPCocoaEvent* event) {
 
   std::string shown;
   if (record->editBuffer) {
-    shown = isPlainText(record->scriptObject)
-                ? std::string(record->editBuffer->UTF8String())
-                : std::string(record->editBuffer->length(), '*');
+    shown = isPlainText(record->scriptObject) ? std::string(record->editBuffer->UTF8String())
+                                              : std::string(record->editBuffer->length(), '*');
   }
   const size_t n = shown.size();
   CGPoint pen = CGPointMake(kTextLeft, h - kBaselineFromTop);

@@ -30,9 +30,16 @@ ByteClasses classify(std::string_view text) {
 
 // Runs a simple password may be taken from, in the order they are tried.
 constexpr std::string_view kSimpleRuns[] = {
-    "0123456789", "9876543210", "abcdefghijklmnopqrstuvwxyz", "zyxwvutsrqponmlkjihgfedcba",
-    "qwertyuiop", "poiuytrewq", "asdfghjkl",                  "lkjhgfdsa",
-    "zxcvbnm",    "mnbvcxz",
+    "0123456789",
+    "9876543210",
+    "abcdefghijklmnopqrstuvwxyz",
+    "zyxwvutsrqponmlkjihgfedcba",
+    "qwertyuiop",
+    "poiuytrewq",
+    "asdfghjkl",
+    "lkjhgfdsa",
+    "zxcvbnm",
+    "mnbvcxz",
 };
 
 }  // namespace

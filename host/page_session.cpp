@@ -175,7 +175,8 @@ void run(const Scenario& s) {
   control.setWindow(0, 0, 220, 32);
   std::printf("  after NPP_SetWindow: %zu invalidation(s), %d forced redraw(s)\n",
               browser.invalidationsFor(control.npp()).size(), browser.forcedRedraws(control.npp()));
-  if (drawing && *drawing == NPDrawingModelCoreGraphics) typeIntoCoreGraphicsBox(control, "Secret-42");
+  if (drawing && *drawing == NPDrawingModelCoreGraphics)
+    typeIntoCoreGraphicsBox(control, "Secret-42");
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(CgBoxTest, CaretBlinksEvery500msOnlyWhileFocused) {
   const struct {
     uint32_t advance;
     bool black;
-  } phases[] = {{0, true}, {499, true}, {1, false}, {250, false}, {250, true},
+  } phases[] = {{0, true},    {499, true}, {1, false},   {250, false}, {250, true},
                 {500, false}, {500, true}, {1000, true}, {500, false}};
   int ticks = 0;
   uint64_t elapsed = 0;
@@ -199,7 +199,7 @@ TEST_F(CgBoxTest, ATickAfterDestroyNeverReachesTheFreedRecord) {
 
 struct ClickCase {
   const char* name;
-  double offset;   // click x relative to the pen after character `of`
+  double offset;  // click x relative to the pen after character `of`
   size_t of;
   int32_t caret;
 };
@@ -215,7 +215,7 @@ TEST_F(CgBoxTest, ClickPlacesTheCaretByTheEightPixelRule) {
       {"just over 8 left of the end of 3", -8.001, 3, 2},
       // Not strictly past the end of 3: the end of 4 is 9.2 away, so before 4.
       {"on the end of 3", 0, 3, 3},
-      {"left edge", -pen[1], 1, 0},     // x 0: the first end is 14.2 away
+      {"left edge", -pen[1], 1, 0},  // x 0: the first end is 14.2 away
       {"inside the first", -3, 1, 1},
       {"past the end", 30, 5, 5},
       {"just before the last end", -1, 5, 5},

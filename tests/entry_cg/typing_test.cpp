@@ -92,9 +92,8 @@ TEST_F(CgBoxTest, ReturnTabAndEscapeGoBeforeTheKeyCode) {
   struct {
     const char* characters;
     uint16_t keyCode;
-  } keys[] = {{"\r", kKeyReturn}, {"\t", kKeyTab}, {"\x1b", kKeyEscape},
-              {"\r", kKeyDelete}, {"\t", kKeyLeft}, {"\x1b", kKeyDelete},
-              {"\x1b", kKeyUp}};
+  } keys[] = {{"\r", kKeyReturn}, {"\t", kKeyTab},      {"\x1b", kKeyEscape}, {"\r", kKeyDelete},
+              {"\t", kKeyLeft},   {"\x1b", kKeyDelete}, {"\x1b", kKeyUp}};
   for (const auto& k : keys) {
     EXPECT_EQ(1, control.keyDown(k.characters, k.keyCode));
     EXPECT_EQ(text(control), "abc");
@@ -123,9 +122,9 @@ TEST_F(CgBoxTest, ArrowsAndDeleteAtBothEnds) {
       {"c", kKeyA, "abc", 3},
       {kRightChars.c_str(), kKeyRight, "abc", 3},  // at the end: stays
       {kLeftChars.c_str(), kKeyLeft, "abc", 2},
-      {"X", kKeyA, "abXc", 3},                     // inserted at the caret
+      {"X", kKeyA, "abXc", 3},  // inserted at the caret
       {kUpChars.c_str(), kKeyUp, "abXc", 0},
-      {kLeftChars.c_str(), kKeyLeft, "abXc", 0},   // at 0: stays
+      {kLeftChars.c_str(), kKeyLeft, "abXc", 0},      // at 0: stays
       {kDeleteChars.c_str(), kKeyDelete, "abXc", 0},  // nothing before the caret
       {"Y", kKeyA, "YabXc", 1},
       {kDownChars.c_str(), kKeyDown, "YabXc", 5},
@@ -163,8 +162,9 @@ TEST_F(CgBoxTest, EveryKeyDownRatesAgain) {
   struct {
     const char* characters;
     uint16_t keyCode;
-  } keys[] = {{"z", kKeyA} /* over maxlength */, {"\x1b", kKeyEscape}, {"\t", kKeyTab},
-              {"\r", kKeyReturn}, {kLeftChars.c_str(), kKeyLeft}, {"\x01", kKeyA}};
+  } keys[] = {
+      {"z", kKeyA} /* over maxlength */, {"\x1b", kKeyEscape}, {"\t", kKeyTab}, {"\r", kKeyReturn},
+      {kLeftChars.c_str(), kKeyLeft},    {"\x01", kKeyA}};
   for (const auto& k : keys) {
     setStrength(control, stale);
     control.keyDown(k.characters, k.keyCode);
@@ -204,8 +204,8 @@ TEST_F(CgBoxTest, EventsTheBoxHandles) {
   EXPECT_STREQ(NSCursor::currentCursor()->name(), NSCursor::IBeamCursor()->name());
   EXPECT_EQ(1, control.mouse(NPCocoaEventMouseExited, 1, 1));
   EXPECT_STREQ(NSCursor::currentCursor()->name(), NSCursor::arrowCursor()->name());
-  for (NPCocoaEventType t : {NPCocoaEventMouseUp, NPCocoaEventMouseMoved,
-                             NPCocoaEventMouseDragged, NPCocoaEventScrollWheel}) {
+  for (NPCocoaEventType t : {NPCocoaEventMouseUp, NPCocoaEventMouseMoved, NPCocoaEventMouseDragged,
+                             NPCocoaEventScrollWheel}) {
     EXPECT_EQ(0, control.mouse(t, 1, 1)) << "event type " << t;
   }
   EXPECT_EQ(0, control.key(NPCocoaEventFlagsChanged, "", 56));

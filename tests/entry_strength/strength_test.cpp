@@ -1,11 +1,11 @@
 // Strength rating: one table of passwords with the classes, simple-pattern
 // flag and level each must rate, plus an exhaustive pass over the simple runs.
+#include "entry/strength.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
-
-#include "entry/strength.h"
 
 namespace {
 
@@ -22,44 +22,46 @@ const RatingCase kCases[] = {
     {"", 0, 1, 0},
     {"abc", 1, 1, 1},
     {"abc123", 2, 0, 2},
-    {"aaa123", 2, 0, 1},             // three equal bytes in a row
+    {"aaa123", 2, 0, 1},  // three equal bytes in a row
     {"a1a1a1", 2, 0, 2},
     {"111aaa", 2, 0, 1},
     {"11aa22", 2, 0, 2},
-    {"aaab12345", 2, 0, 1},          // 9 bytes, triple at the start
-    {"abc1234567", 2, 0, 3},         // 10 bytes of letters and digits
-    {"aaa1234567", 2, 0, 3},         // triples only matter below 10 bytes
-    {"abcdef123456", 2, 0, 3},       // 12 bytes
-    {"abcdef1234567", 2, 0, 2},      // 13 bytes never rate 3
-    {"abc12345678901", 2, 0, 2},     // 14 bytes
-    {"abcdefghijklm", 1, 0, 2},      // 13 letters: long wins over the class rule
-    {"abcdefghijkl", 1, 0, 1},       // 12 letters, no digit
-    {"abcde", 1, 1, 1},              // under 6 bytes
-    {"abc12!", 3, 0, 1},             // an other byte
+    {"aaab12345", 2, 0, 1},       // 9 bytes, triple at the start
+    {"abc1234567", 2, 0, 3},      // 10 bytes of letters and digits
+    {"aaa1234567", 2, 0, 3},      // triples only matter below 10 bytes
+    {"abcdef123456", 2, 0, 3},    // 12 bytes
+    {"abcdef1234567", 2, 0, 2},   // 13 bytes never rate 3
+    {"abc12345678901", 2, 0, 2},  // 14 bytes
+    {"abcdefghijklm", 1, 0, 2},   // 13 letters: long wins over the class rule
+    {"abcdefghijkl", 1, 0, 1},    // 12 letters, no digit
+    {"abcde", 1, 1, 1},           // under 6 bytes
+    {"abc12!", 3, 0, 1},          // an other byte
     {"ABCDEF", 1, 1, 1},
     {"QWERTY", 1, 1, 1},
     {"987654", 1, 1, 1},
     {"lkjhgf", 1, 1, 1},
     {"zxcvbnm", 1, 1, 1},
-    {"01234567", 1, 1, 1},           // 8 bytes inside a run
-    {"012345678", 1, 0, 1},          // 9 bytes are never simple
-    {"aaaaaaaa", 1, 1, 1},           // 8 equal bytes
-    {"aaaaaaaaa", 1, 0, 1},          // 9 equal bytes
+    {"01234567", 1, 1, 1},   // 8 bytes inside a run
+    {"012345678", 1, 0, 1},  // 9 bytes are never simple
+    {"aaaaaaaa", 1, 1, 1},   // 8 equal bytes
+    {"aaaaaaaaa", 1, 0, 1},  // 9 equal bytes
     {"AAAA", 1, 1, 1},
     {"a", 1, 1, 1},
     {"7", 1, 1, 1},
     {"!", 1, 1, 1},
     {" ", 1, 1, 1},
-    {"\x01", 1, 1, 1},               // control byte: other, repeats itself
+    {"\x01", 1, 1, 1},  // control byte: other, repeats itself
     {"\xff\xff", 1, 1, 1},
-    {"Aa", 1, 1, 1},                 // lower-cased: two equal bytes
-    {"aB", 1, 1, 1},                 // "ab" lies in the alphabet run
-    {"ba", 1, 1, 1},                 // the reversed alphabet
+    {"Aa", 1, 1, 1},  // lower-cased: two equal bytes
+    {"aB", 1, 1, 1},  // "ab" lies in the alphabet run
+    {"ba", 1, 1, 1},  // the reversed alphabet
     {"ac", 1, 0, 1},
     {"ab1", 2, 0, 1},
     {"qaz", 1, 0, 1},
-    {"\xc3\xa4" "bc12345", 3, 0, 1}, // a-diaeresis counts as two other bytes: 9 bytes
-    {"\xc3\xa4", 1, 0, 1},           // two different other bytes
+    {"\xc3\xa4"
+     "bc12345",
+     3, 0, 1},              // a-diaeresis counts as two other bytes: 9 bytes
+    {"\xc3\xa4", 1, 0, 1},  // two different other bytes
 };
 
 TEST(Strength, RatingTable) {
@@ -98,7 +100,8 @@ TEST(Strength, EveryShortPieceOfARunIsSimple) {
         for (size_t len = 1; len <= 8 && start + len <= run.size(); ++len) {
           std::string piece = run.substr(start, len);
           EXPECT_EQ(isSimplePattern(piece), 1) << piece;
-          for (char& ch : piece) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+          for (char& ch : piece)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
           EXPECT_EQ(isSimplePattern(piece), 1) << piece;
           if (len >= 2) {
             piece[0] = '#';

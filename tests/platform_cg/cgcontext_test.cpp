@@ -55,10 +55,10 @@ TEST(CGBitmapContext, CreationContract) {
   } cases[] = {
       {16, 4, 8, 64, kARGB, true},
       {16, 4, 8, 64, kCGImageAlphaNoneSkipFirst | kCGBitmapByteOrder32Little, true},
-      {16, 4, 16, 64, kARGB, false},                        // 16 bits per component
-      {16, 4, 8, 60, kARGB, false},                         // row too short
-      {15, 4, 8, 62, kARGB, false},                         // row not a multiple of 4
-      {0, 4, 8, 64, kARGB, false},                          // empty
+      {16, 4, 16, 64, kARGB, false},                           // 16 bits per component
+      {16, 4, 8, 60, kARGB, false},                            // row too short
+      {15, 4, 8, 62, kARGB, false},                            // row not a multiple of 4
+      {0, 4, 8, 64, kARGB, false},                             // empty
       {16, 4, 8, 64, kCGImageAlphaPremultipliedFirst, false},  // big-endian words
   };
   for (const auto& c : cases) {
@@ -240,7 +240,9 @@ TEST(CGContext, TextInkFollowsTheDrawingMode) {
   struct {
     CGTextDrawingMode mode;
     bool ink;
-  } cases[] = {{kCGTextFill, true}, {kCGTextStroke, true}, {kCGTextFillStroke, true},
+  } cases[] = {{kCGTextFill, true},
+               {kCGTextStroke, true},
+               {kCGTextFillStroke, true},
                {kCGTextInvisible, false}};
   for (const auto& c : cases) {
     Bitmap b(60, 30);

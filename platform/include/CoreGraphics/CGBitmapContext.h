@@ -28,9 +28,9 @@ enum : CGBitmapInfo {
 // tight value. Answers null (and makes nothing) unless bitsPerComponent is 8,
 // the info is one of the two 32-bit little-endian layouts above, width and
 // height are positive and bytesPerRow holds a row and is a multiple of 4.
-CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height,
-                                   size_t bitsPerComponent, size_t bytesPerRow,
-                                   CGColorSpaceRef space, CGBitmapInfo bitmapInfo);
+CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
+                                   size_t bytesPerRow, CGColorSpaceRef space,
+                                   CGBitmapInfo bitmapInfo);
 
 void* CGBitmapContextGetData(CGContextRef c);  // drawing is flushed to it first
 size_t CGBitmapContextGetWidth(CGContextRef c);

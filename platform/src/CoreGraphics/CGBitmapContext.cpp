@@ -10,9 +10,9 @@ void CGColorSpaceRelease(CGColorSpaceRef space) {
   if (space) space->release();
 }
 
-CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height,
-                                   size_t bitsPerComponent, size_t bytesPerRow,
-                                   CGColorSpaceRef /*space*/, CGBitmapInfo info) {
+CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
+                                   size_t bytesPerRow, CGColorSpaceRef /*space*/,
+                                   CGBitmapInfo info) {
   if (bitsPerComponent != 8 || width == 0 || height == 0) return nullptr;
   if ((info & kCGBitmapByteOrderMask) != kCGBitmapByteOrder32Little) return nullptr;
   cairo_format_t format;
@@ -37,8 +37,8 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height,
     data = owned;
   }
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      static_cast<unsigned char*>(data), format, static_cast<int>(width),
-      static_cast<int>(height), static_cast<int>(bytesPerRow));
+      static_cast<unsigned char*>(data), format, static_cast<int>(width), static_cast<int>(height),
+      static_cast<int>(bytesPerRow));
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     delete[] owned;

@@ -244,8 +244,7 @@ void CGContextStrokePath(CGContextRef c) {
   cairo_stroke(c->cr);
 }
 
-void CGContextSelectFont(CGContextRef c, const char* name, CGFloat size,
-                         CGTextEncoding encoding) {
+void CGContextSelectFont(CGContextRef c, const char* name, CGFloat size, CGTextEncoding encoding) {
   if (!c || !name || !*name) return;
   cairo_font_face_t* face = fontFaceForFamily(name);
   if (!face) return;
