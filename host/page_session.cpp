@@ -34,6 +34,8 @@ const char* answerName(host::Answer a) {
   return a == host::Answer::kTrue ? "yes" : a == host::Answer::kFalse ? "no" : "error";
 }
 
+void printScriptInt(host::Instance& control, const char* method, const char* what);
+
 // The user clicks into a Core Animation control and types a password, one key
 // down and up per character; the field is then found as the browser can find
 // it, through the layer tree it composites (the field's layer has the field as
@@ -54,10 +56,16 @@ void typeIntoCoreAnimationField(host::Instance& control, void* layer, const std:
     std::printf("  no text field under the layer\n");
     return;
   }
-  host::ModuleCall pool;
-  NSString* typed = field->stringValue();
-  std::printf("  typed %zu characters; the field's string is %s what was typed\n", password.size(),
-              password == typed->UTF8String() ? "exactly" : "NOT");
+  {
+    host::ModuleCall pool;
+    NSString* typed = field->stringValue();
+    std::printf("  typed %zu characters; the field's string is %s what was typed\n",
+                password.size(), password == typed->UTF8String() ? "exactly" : "NOT");
+  }
+  printScriptInt(control, "get_output3", "password length");
+  printScriptInt(control, "get_output4", "character classes");
+  printScriptInt(control, "get_output44", "simple pattern");
+  printScriptInt(control, "get_output16", "strength level");
   control.focus(false);
 }
 
