@@ -291,6 +291,18 @@ TEST_F(CoreAnimationTest, KeysAreResentToTheFirstResponderExceptTabAndReturn) {
   recorder->release();
 }
 
+TEST_F(CoreAnimationTest, KeyEventWithoutCharactersChangesNothing) {
+  host::Instance& control = embed();
+  control.focus(true);
+  type(control, "ab");
+  for (NPCocoaEventType type : {NPCocoaEventKeyDown, NPCocoaEventKeyUp}) {
+    NPCocoaEvent e{};
+    e.type = type;  // characters and charactersIgnoringModifiers null
+    EXPECT_EQ(1, control.event(e));
+  }
+  EXPECT_EQ("ab", text(control));
+}
+
 TEST_F(CoreAnimationTest, TabAndReturnNeverReachTheField) {
   host::Instance& control = embed();
   control.focus(true);
