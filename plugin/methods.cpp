@@ -77,9 +77,7 @@ void getOutput16(editorplugin* object, NPVariant* result) {
 void getOutput60(editorplugin*, NPVariant* result) {
   setOwnedStringResult(result, getcpuidstring());
 }
-void getOutput61(editorplugin*, NPVariant* result) {
-  setOwnedStringResult(result, getipmaclist());
-}
+void getOutput61(editorplugin*, NPVariant* result) { setOwnedStringResult(result, getipmaclist()); }
 void getOutput62(editorplugin*, NPVariant* result) { setOwnedStringResult(result, getdisk0sn()); }
 void getOutput63(editorplugin*, NPVariant* result) { setStringResult(result, getplatformsn()); }
 

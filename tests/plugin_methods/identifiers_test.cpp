@@ -95,9 +95,8 @@ TEST_F(IdentifierMethods, NothingToReportLeavesTheResultVoid) {
 }
 
 TEST_F(IdentifierMethods, EmptySerialAtTheFirstAncestorIsNoText) {
-  IORegistryModel model = fakes::registry(
-      {{"IOPlatformSerialNumber", IORegistryValue::string("")}},
-      {{{serial("")}, {serial("FURTHER-UP")}}});
+  IORegistryModel model = fakes::registry({{"IOPlatformSerialNumber", IORegistryValue::string("")}},
+                                          {{{serial("")}, {serial("FURTHER-UP")}}});
   IORegistrySetModelForTesting(&model);
   auto control = embed();
   EXPECT_TRUE(isVoid(*control, "get_output62"));

@@ -62,8 +62,8 @@ class MethodsTest : public PluginTest {
     e.attributes = std::move(attributes);
     auto control = std::make_unique<host::Instance>(e);
     EXPECT_EQ(NPERR_NO_ERROR, control->newResult());
-    const int32_t mode = model_ == Model::kCoreAnimation ? kDrawingModeCoreAnimation
-                                                         : kDrawingModeCoreGraphics;
+    const int32_t mode =
+        model_ == Model::kCoreAnimation ? kDrawingModeCoreAnimation : kDrawingModeCoreGraphics;
     EXPECT_EQ(mode, record(*control)->drawingMode);
     if (model_ == Model::kCoreAnimation) {
       EXPECT_NE(nullptr, control->requestLayer());
@@ -78,9 +78,12 @@ class MethodsTest : public PluginTest {
     for (size_t i = 0; i < characters.size();) {
       size_t n = 1;
       const unsigned char lead = static_cast<unsigned char>(characters[i]);
-      if (lead >= 0xF0) n = 4;
-      else if (lead >= 0xE0) n = 3;
-      else if (lead >= 0xC0) n = 2;
+      if (lead >= 0xF0)
+        n = 4;
+      else if (lead >= 0xE0)
+        n = 3;
+      else if (lead >= 0xC0)
+        n = 2;
       const std::string key = characters.substr(i, n);
       control.key(NPCocoaEventKeyDown, key, 0);
       control.key(NPCocoaEventKeyUp, key, 0);

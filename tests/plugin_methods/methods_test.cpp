@@ -55,7 +55,9 @@ TEST_F(MethodsTest, LengthCountsUtf16UnitsInTheField) {
 TEST_F(MethodsTest, LengthInTheDrawnBoxCountsItsAsciiCharacters) {
   useModel(Model::kCoreGraphics);
   auto control = embed();
-  type(*control, "a\xC3\xA9" "b");
+  type(*control,
+       "a\xC3\xA9"
+       "b");
   ASSERT_EQ("ab", typed(*control));
   EXPECT_EQ(2, intOf(*control, "get_output3"));
 }
@@ -206,9 +208,10 @@ TEST_P(MethodsInBothModels, ArgumentsAreIgnored) {
 TEST_P(MethodsInBothModels, OtherNamesAreRefusedAndChangeNothing) {
   auto control = embed({{"input3", "[a-z]*"}});
   type(*control, "abc1");
-  const char* names[] = {"GET_OUTPUT3", "Get_output3", "get_Output5", "clearsectrl",
-                         "CLEARSECTRL", "get_output7", "get_output", "get_output3 ",
-                         "",            "input0",      "maxlength",  "get_output64"};
+  const char* names[] = {"GET_OUTPUT3", "Get_output3",  "get_Output5",
+                         "clearsectrl", "CLEARSECTRL",  "get_output7",
+                         "get_output",  "get_output3 ", "",
+                         "input0",      "maxlength",    "get_output64"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(control->hasMethod(name));
@@ -286,8 +289,7 @@ TEST_P(MethodsInBothModels, ControlsAnswerForTheirOwnText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, MethodsInBothModels,
-                         ::testing::Values(Model::kCoreAnimation, Model::kCoreGraphics),
-                         modelName);
+                         ::testing::Values(Model::kCoreAnimation, Model::kCoreGraphics), modelName);
 
 }  // namespace
 }  // namespace methods
