@@ -233,6 +233,18 @@ TEST_P(MethodsInBothModels, OtherNamesAreRefusedAndChangeNothing) {
   EXPECT_TRUE(NPVARIANT_IS_VOID(result));
 }
 
+// A call without a result variant has nowhere to answer: nothing runs.
+TEST_P(MethodsInBothModels, CallWithoutAResultVariantRunsNothing) {
+  auto control = embed();
+  type(*control, "abc");
+  NPObject* o = control->object();
+  for (const char* method : methodIdentifierNames) {
+    host::ModuleCall call;
+    EXPECT_FALSE(o->_class->invoke(o, browser.identifier(method), nullptr, 0, nullptr)) << method;
+  }
+  EXPECT_EQ("abc", typed(*control));
+}
+
 TEST_P(MethodsInBothModels, EveryMethodAnswersTrue) {
   auto control = embed();
   type(*control, "abc");
