@@ -347,6 +347,72 @@ TEST_F(Sm2Algorithms, OtherKeysOnTheCurveWork) {
   EXPECT_EQ(smlib::EC_SM2_verify(key_.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
 }
 
+// Products with a secret scalar are formed on the key's own SM2 group when
+// it has one and on the record's bare arithmetic group otherwise: for the
+// same k both give the published ciphertext, and a private number that is
+// congruent to d modulo n (above n, with or without more bits than n)
+// decrypts exactly as d does.
+TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
+  const Bytes msg = bytesOf("encryption standard");
+  BnPtr x, y;
+  publicPointOf(d_.get(), &x, &y);
+  smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
+  ASSERT_NE(rec, nullptr);
+  EcKeyPtr bare(EC_KEY_new());
+  ASSERT_TRUE(EC_KEY_set_group(bare.get(), rec->group));
+  EC_POINT* pub = EC_POINT_new(rec->group);
+  ASSERT_TRUE(EC_POINT_set_affine_coordinates(rec->group, pub, x.get(), y.get(), nullptr));
+  ASSERT_TRUE(EC_KEY_set_public_key(bare.get(), pub));
+  EC_POINT_free(pub);
+  smlib::ec_sm2_data_free(rec);
+  ASSERT_EQ(EC_GROUP_get0_generator(EC_KEY_get0_group(bare.get())), nullptr);
+
+  for (EC_KEY* encryptor : {key_.get(), bare.get()}) {
+    Bytes out(msg.size() + 97);
+    FixedScalar k(kExampleK);
+    ASSERT_EQ(smlib::EC_SM2_encrypt(encryptor, msg.data(), msg.size(), out.data(), sm3()),
+              static_cast<int>(out.size()));
+    EXPECT_EQ(toHex(Bytes(out.begin() + 1, out.begin() + 33)), kExampleC1x);
+    EXPECT_EQ(toHex(Bytes(out.begin() + 65, out.begin() + 97)), kExampleC3);
+    EXPECT_EQ(toHex(Bytes(out.begin() + 97, out.end())), kExampleC2);
+  }
+
+  const BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
+  // A small d, so that d + n still has n's bit length.
+  for (const char* base : {kExampleD, "1234ABCD"}) {
+    BnPtr d = bnFromHex(base);
+    EcKeyPtr owner = ourKey(d.get());
+    ASSERT_TRUE(owner);
+    Bytes ct(msg.size() + 97);
+    ASSERT_GT(smlib::EC_SM2_encrypt(owner.get(), msg.data(), msg.size(), ct.data(), sm3()), 0);
+    for (unsigned long multiple : {1ul, 5ul, 1ul << 20}) {
+      BnPtr congruent(BN_dup(n.get()));
+      ASSERT_TRUE(BN_mul_word(congruent.get(), multiple));
+      ASSERT_TRUE(BN_add(congruent.get(), congruent.get(), d.get()));
+      EcKeyPtr key(smlib::EC_KEY_from_BN_EX(congruent.get()));
+      ASSERT_TRUE(key);
+      Bytes out(msg.size());
+      EXPECT_EQ(smlib::EC_SM2_decrypt(key.get(), ct.data(), ct.size(), out.data(), sm3()),
+                static_cast<int>(msg.size()))
+          << base << " + " << multiple << "n";
+      EXPECT_EQ(out, msg);
+    }
+  }
+}
+
+TEST_F(Sm2Algorithms, PublicPointAtInfinityIsRefused) {
+  EcKeyPtr key(smlib::EC_KEY_SM2_init(nullptr));
+  ASSERT_TRUE(key);
+  EC_POINT* infinity = EC_POINT_new(EC_KEY_get0_group(key.get()));
+  ASSERT_TRUE(EC_POINT_set_to_infinity(EC_KEY_get0_group(key.get()), infinity));
+  ASSERT_TRUE(EC_KEY_set_public_key(key.get(), infinity));
+  EC_POINT_free(infinity);
+  EXPECT_EQ(smlib::EC_SM2_check_key(key.get()), 0);
+  const Bytes msg = bytesOf("m");
+  Bytes out(msg.size() + 97);
+  EXPECT_EQ(smlib::EC_SM2_encrypt(key.get(), msg.data(), msg.size(), out.data(), sm3()), 0);
+}
+
 TEST_F(Sm2Algorithms, PrivateOnlyKeyDecrypts) {
   Bytes msg = bytesOf("server random 16");
   Bytes ct(msg.size() + 97);
