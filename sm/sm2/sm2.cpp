@@ -456,10 +456,11 @@ done:
 int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned char* out,
                    const EVP_MD* md) {
   size_t v = digestSize(md);
-  if (v == 0 || in == nullptr || inlen < v + kPointLen) return 0;
+  if (v == 0 || inlen < v + kPointLen) return 0;
   const size_t klen = inlen - kPointLen - v;
   if (klen > static_cast<size_t>(INT_MAX)) return 0;
-  if (out == nullptr) return static_cast<int>(klen);
+  if (out == nullptr) return static_cast<int>(klen);  // the size query reads no input
+  if (in == nullptr) return 0;
   ec_sm2_data* rec = ec_sm2_check(key);
   if (rec == nullptr) return 0;
   const BIGNUM* d = EC_KEY_get0_private_key(key);

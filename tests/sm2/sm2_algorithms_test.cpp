@@ -261,6 +261,9 @@ TEST_F(Sm2Algorithms, EncryptionRoundTripAndSizes) {
   EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), a.data(), 113, nullptr, sm3()), 16);
   EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), a.data(), 97, nullptr, sm3()), 0);
   EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), a.data(), 96, nullptr, sm3()), 0);
+  // The size query reads no ciphertext, so it needs none.
+  EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), nullptr, 113, nullptr, sm3()), 16);
+  EXPECT_EQ(smlib::EC_SM2_encrypt(key_.get(), nullptr, 16, nullptr, sm3()), 113);
   Bytes plain(16);
   ASSERT_EQ(smlib::EC_SM2_decrypt(key_.get(), a.data(), 113, plain.data(), sm3()), 16);
   EXPECT_EQ(plain, msg);
