@@ -5,6 +5,7 @@
 #include <openssl/obj_mac.h>
 
 #include <cstring>
+#include <utility>
 
 #include "sm/sm3/sm3.h"
 #include "sm2_oracle.h"
@@ -20,6 +21,21 @@ const char kExampleS[] = "B1B6AA29DF212FD8763182BC0D421CA1BB9038FD1F7F42D4840B69
 const char kExampleC1x[] = "04EBFC718E8D1798620432268E77FEB6415E2EDE0E073C0F4F640ECD2E149A73";
 const char kExampleC3[] = "59983C18F809E262923C53AEC295D30383B54E39D609D160AFCB1908D0BD8766";
 const char kExampleC2[] = "21886CA989CA9C7D58087307CA93092D651EFA";
+
+// A public key on the bare curve group (no generator, order or cofactor),
+// made without the library's constructors; null on failure.
+EcKeyPtr bareGroupKey(const BIGNUM* x, const BIGNUM* y) {
+  smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
+  if (rec == nullptr) return EcKeyPtr();
+  EcKeyPtr key(EC_KEY_new());
+  EC_POINT* pub = EC_POINT_new(rec->group);
+  bool ok = key && pub && EC_KEY_set_group(key.get(), rec->group) &&
+            EC_POINT_set_affine_coordinates(rec->group, pub, x, y, nullptr) &&
+            EC_KEY_set_public_key(key.get(), pub);
+  EC_POINT_free(pub);
+  smlib::ec_sm2_data_free(rec);
+  return ok ? std::move(key) : EcKeyPtr();
+}
 
 class Sm2Algorithms : public ::testing::Test {
  protected:
@@ -327,14 +343,8 @@ TEST_F(Sm2Algorithms, OtherKeysOnTheCurveWork) {
   ASSERT_TRUE(EC_KEY_set_private_key(named.get(), d_.get()));
   ASSERT_TRUE(EC_KEY_set_public_key_affine_coordinates(named.get(), x.get(), y.get()));
 
-  smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
-  EcKeyPtr bare(EC_KEY_new());
-  ASSERT_TRUE(EC_KEY_set_group(bare.get(), rec->group));
-  EC_POINT* pub = EC_POINT_new(rec->group);
-  ASSERT_TRUE(EC_POINT_set_affine_coordinates(rec->group, pub, x.get(), y.get(), nullptr));
-  ASSERT_TRUE(EC_KEY_set_public_key(bare.get(), pub));
-  EC_POINT_free(pub);
-  smlib::ec_sm2_data_free(rec);
+  EcKeyPtr bare = bareGroupKey(x.get(), y.get());
+  ASSERT_TRUE(bare);
 
   const Bytes msg = bytesOf("any key on the curve");
   for (EC_KEY* encryptor : {named.get(), bare.get()}) {
@@ -359,15 +369,8 @@ TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
   const Bytes msg = bytesOf("encryption standard");
   BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
-  ASSERT_NE(rec, nullptr);
-  EcKeyPtr bare(EC_KEY_new());
-  ASSERT_TRUE(EC_KEY_set_group(bare.get(), rec->group));
-  EC_POINT* pub = EC_POINT_new(rec->group);
-  ASSERT_TRUE(EC_POINT_set_affine_coordinates(rec->group, pub, x.get(), y.get(), nullptr));
-  ASSERT_TRUE(EC_KEY_set_public_key(bare.get(), pub));
-  EC_POINT_free(pub);
-  smlib::ec_sm2_data_free(rec);
+  EcKeyPtr bare = bareGroupKey(x.get(), y.get());
+  ASSERT_TRUE(bare);
   ASSERT_EQ(EC_GROUP_get0_generator(EC_KEY_get0_group(bare.get())), nullptr);
 
   for (EC_KEY* encryptor : {key_.get(), bare.get()}) {
