@@ -152,9 +152,9 @@ void handleFocusChange(NPP npp, NPCocoaEvent* event) {
     if (browserHasTimers()) {
       stopCaretTimer(record);  // one timer per control at most
       record->caretTimer = NPN_ScheduleTimer(npp, kCaretBlinkMs, true, mytimeproc);
-      // A browser that refuses the timer (id 0) gets no caret, as one without
-      // timers: a caret that never blinks would look like a stuck box.
-      record->caretOn = record->caretTimer != 0;
+      // Shown at once; should the browser start no timer (id 0) the caret
+      // stays shown without blinking.
+      record->caretOn = true;
     }
   } else {
     record->hasFocus = false;

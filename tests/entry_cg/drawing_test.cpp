@@ -150,6 +150,28 @@ TEST_F(CgBoxTest, WithoutTimerFunctionsTheCaretNeverShows) {
   EXPECT_EQ(rec(control)->caretTimer, 0u);
 }
 
+// A browser that has the timer functions but starts no timer (id 0): the
+// focus gain still shows the caret, which then simply does not blink.
+TEST_F(CgBoxTest, ARefusedTimerLeavesTheCaretShowing) {
+  browser.table().scheduletimer = [](NPP, uint32_t, NPBool, void (*)(NPP, uint32_t)) -> uint32_t {
+    return 0;
+  };
+  host::Instance control(embed());
+  control.setWindow(0, 0, kWidth, kHeight);
+  EXPECT_EQ(1, control.focus(true));
+  EXPECT_EQ(rec(control)->caretTimer, 0u);
+  EXPECT_TRUE(rec(control)->caretOn);
+  control.drawFresh();
+  EXPECT_TRUE(caretBlackAt(control, 5));
+  browser.advance(1500);
+  control.drawFresh();
+  EXPECT_TRUE(caretBlackAt(control, 5));
+  control.focus(false);
+  EXPECT_FALSE(rec(control)->caretOn);
+  control.drawFresh();
+  EXPECT_TRUE(caretHidden(control));
+}
+
 TEST_F(CgBoxTest, ATickOfAnotherTimerDoesNothing) {
   host::Instance control(embed());
   control.setWindow(0, 0, kWidth, kHeight);
