@@ -219,6 +219,50 @@ TEST_F(CgBoxTest, ATickAfterDestroyNeverReachesTheFreedRecord) {
   EXPECT_EQ(browser.invalidationsFor(control.npp()).size(), invalidations);
 }
 
+// In plain-text mode the buffer itself is drawn: the caret stands after the
+// drawn characters' own advances, and other characters draw other pixels.
+TEST_F(CgBoxTest, PlainTextModeDrawsTheCharactersThemselves) {
+  host::Instance control(embed());
+  control.setWindow(0, 0, kWidth, kHeight);
+  const_cast<editorplugin*>(editor(recordObject(control)))->plainText = true;
+  type(control, "WWi");
+  control.focus(true);
+  control.drawFresh();
+  CGContextRef c = CGBitmapContextCreate(
+      nullptr, 8, 8, 8, 0, nullptr, kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Little);
+  CGContextSelectFont(c, "Arial", 16, kCGEncodingMacRoman);
+  CGContextSetCharacterSpacing(c, 3);
+  CGContextShowTextAtPoint(c, 5, 0, "WWi", 3);
+  const double end = CGContextGetTextPosition(c).x;
+  CGContextRelease(c);
+  EXPECT_NE(end, pens(3)[3]);
+  EXPECT_TRUE(caretBlackAt(control, end));
+
+  host::Instance masked(embed());
+  masked.setWindow(0, 0, kWidth, kHeight);
+  type(masked, "WWi");
+  masked.focus(true);
+  masked.drawFresh();
+  EXPECT_TRUE(caretBlackAt(masked, pens(3)[3]));
+  bool differs = false;
+  for (size_t y = 0; y < kHeight && !differs; ++y)
+    for (size_t x = 0; x < kWidth && !differs; ++x)
+      differs = control.pixel(x, y) != masked.pixel(x, y);
+  EXPECT_TRUE(differs);
+}
+
+// The redraw rectangle takes the low 16 bits of the window's width and height.
+TEST_F(CgBoxTest, RedrawRectangleKeepsTheLow16BitsOfTheSize) {
+  host::Instance control(embed());
+  control.setWindow(0, 0, 0x10000u + kWidth, 0x30000u + kHeight);
+  control.keyDown("a", kKeyA);
+  const NPRect r = browser.invalidationsFor(control.npp()).back();
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.bottom, kHeight);
+  EXPECT_EQ(r.right, kWidth);
+}
+
 struct ClickCase {
   const char* name;
   double offset;  // click x relative to the pen after character `of`
