@@ -406,6 +406,37 @@ TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
   }
 }
 
+TEST_F(Sm2Algorithms, EveryConstructorMarksAnSm2Key) {
+  BnPtr x, y;
+  publicPointOf(d_.get(), &x, &y);
+  // A key of another curve is given the SM2 group in place of its own.
+  EC_KEY* p256 = EC_KEY_new_by_curve_name(NID_X9_62_prime256v1);
+  ASSERT_NE(p256, nullptr);
+  ASSERT_EQ(smlib::EC_KEY_SM2_init(p256), p256);
+  EcKeyPtr converted(p256);
+  BnPtr p(BN_new());
+  ASSERT_TRUE(
+      EC_GROUP_get_curve(EC_KEY_get0_group(converted.get()), p.get(), nullptr, nullptr, nullptr));
+  EXPECT_EQ(BN_cmp(p.get(), BnPtr(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)).get()), 0);
+  ASSERT_EQ(smlib::EC_SM2_generate_key(converted.get()), 1);
+  EXPECT_EQ(smlib::EC_SM2_check_key(converted.get()), 1);
+
+  struct {
+    const char* what;
+    EcKeyPtr key;
+  } cases[] = {
+      {"EC_KEY_SM2_init(null)", EcKeyPtr(smlib::EC_KEY_SM2_init(nullptr))},
+      {"EC_KEY_SM2_init(P-256 key)", std::move(converted)},
+      {"EC_KEY_from_BN", EcKeyPtr(smlib::EC_KEY_from_BN(x.get(), y.get(), d_.get()))},
+      {"EC_KEY_from_BN_EX", EcKeyPtr(smlib::EC_KEY_from_BN_EX(d_.get()))},
+      {"EC_KEY_from_BN_EX(null)", EcKeyPtr(smlib::EC_KEY_from_BN_EX(nullptr))},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(c.key) << c.what;
+    EXPECT_EQ(smlib::EC_KEY_is_sm2(c.key.get()), 1) << c.what;
+  }
+}
+
 TEST_F(Sm2Algorithms, PublicPointAtInfinityIsRefused) {
   EcKeyPtr key(smlib::EC_KEY_SM2_init(nullptr));
   ASSERT_TRUE(key);
