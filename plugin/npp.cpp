@@ -1,5 +1,6 @@
 #include "plugin/npp.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -74,7 +75,10 @@ NP_EXPORT(NPError) NP_Initialize(NPNetscapeFuncs* bFuncs) {
 }
 
 NP_EXPORT(NPError) NP_GetEntryPoints(NPPluginFuncs* pFuncs) {
-  if (!pFuncs) return NPERR_INVALID_FUNCTABLE_ERROR;
+  // The browser's size is the room its table has: every slot up to setvalue
+  // must fit, or nothing is written.
+  if (!pFuncs || pFuncs->size < offsetof(NPPluginFuncs, setvalue) + sizeof(pFuncs->setvalue))
+    return NPERR_INVALID_FUNCTABLE_ERROR;
   pFuncs->size = sizeof(NPPluginFuncs);
   pFuncs->version = 11;
   pFuncs->newp = NPP_New;

@@ -8,6 +8,8 @@ NP_EXPORT(NPError) NP_Initialize(NPNetscapeFuncs* bFuncs);
 NP_EXPORT(NPError) NP_GetEntryPoints(NPPluginFuncs* pFuncs);
 NP_EXPORT(NPError) NP_Shutdown(void);
 
+// NP_GetEntryPoints answers 3 (NPERR_INVALID_FUNCTABLE_ERROR), writing nothing,
+// for a null table or one whose size cannot hold every slot up to setvalue.
 // NPP_New answers 0; 8 when the browser lacks the event model the chosen
 // drawing model needs (the record stays on the handle for NPP_Destroy); 5 when
 // the browser cannot give memory for the record or cannot create the

@@ -1,4 +1,6 @@
 // The bundle entry points and the instance functions other than NPP_New.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -48,6 +50,42 @@ TEST_F(PluginTest, NullTablesAreRefused) {
   host::ModuleCall call;
   EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, browser.npGetEntryPoints()(nullptr));
   EXPECT_EQ(NPERR_INVALID_FUNCTABLE_ERROR, browser.npInitialize()(nullptr));
+}
+
+// The browser's size field is the room its table has: a table that cannot
+// hold every slot up to setvalue is refused untouched; one that holds exactly
+// those is filled.
+TEST_F(PluginTest, EntryPointsWriteNoSlotBeyondTheRoomTheBrowserGives) {
+  constexpr size_t kNeeded = offsetof(NPPluginFuncs, setvalue) + sizeof(NPP_SetValueProcPtr);
+  struct Case {
+    size_t room;
+    NPError result;
+  };
+  for (const Case& c : {Case{0, NPERR_INVALID_FUNCTABLE_ERROR},
+                        Case{offsetof(NPPluginFuncs, newp), NPERR_INVALID_FUNCTABLE_ERROR},
+                        Case{kNeeded - 1, NPERR_INVALID_FUNCTABLE_ERROR},
+                        Case{kNeeded, NPERR_NO_ERROR}}) {
+    SCOPED_TRACE(c.room);
+    NPPluginFuncs funcs;
+    std::memset(&funcs, 0xA5, sizeof funcs);
+    funcs.size = static_cast<uint16_t>(c.room);
+    const NPPluginFuncs before = funcs;
+    {
+      host::ModuleCall call;
+      EXPECT_EQ(c.result, browser.npGetEntryPoints()(&funcs));
+    }
+    const unsigned char* was = reinterpret_cast<const unsigned char*>(&before);
+    const unsigned char* now = reinterpret_cast<const unsigned char*>(&funcs);
+    // Nothing past the room changes (the size field itself aside).
+    for (size_t i = std::max(c.room, sizeof funcs.size); i < sizeof funcs; ++i)
+      ASSERT_EQ(was[i], now[i]) << "byte " << i;
+    if (c.result == NPERR_NO_ERROR) {
+      EXPECT_EQ(browser.plugin().setvalue, funcs.setvalue);
+      EXPECT_EQ(browser.plugin().newp, funcs.newp);
+    } else {
+      EXPECT_EQ(0, std::memcmp(&before, &funcs, sizeof funcs));
+    }
+  }
 }
 
 TEST_F(PluginTest, StreamsArePassedAsFilesAndIgnored) {
