@@ -244,7 +244,14 @@ bool editorNPGetPropertyFunctionPtr(NPObject* object, NPIdentifier name, NPVaria
 bool editorNPSetPropertyFunctionPtr(NPObject* object, NPIdentifier name, const NPVariant* value) {
   const int index = propertyIndexOf(name);
   if (index < 0) return false;
-  if (editorplugin* o = toEditorPlugin(object); o && value) kPropertyRows[index].set(*o, value);
+  if (editorplugin* o = toEditorPlugin(object); o && value) {
+    try {
+      kPropertyRows[index].set(*o, value);
+    } catch (...) {
+      // A value the control cannot take (no memory for its copy) leaves the
+      // field as it was; nothing reaches the browser.
+    }
+  }
   return true;
 }
 
@@ -254,7 +261,11 @@ void parseEmbedAttributes(editorplugin* object, int16_t argc, char* argn[], char
     if (!argn[i]) continue;
     for (const AttributeRow& row : kAttributeRows) {
       if (std::strcmp(argn[i], row.name) == 0) {
-        row.apply(*object, argv[i]);
+        try {
+          row.apply(*object, argv[i]);
+        } catch (...) {
+          // Skipped as the property hook skips it; the next attribute follows.
+        }
         break;
       }
     }

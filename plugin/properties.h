@@ -9,6 +9,8 @@
 class editorplugin;
 
 // Each answers true for the 17 property identifiers and false for any other.
+// A value the control has no memory to store leaves its field as it was;
+// neither these hooks nor the attribute reader throw.
 bool editorNPHasPropertyFunctionPtr(NPObject* object, NPIdentifier name);
 bool editorNPGetPropertyFunctionPtr(NPObject* object, NPIdentifier name, NPVariant* result);
 bool editorNPSetPropertyFunctionPtr(NPObject* object, NPIdentifier name, const NPVariant* value);

@@ -1,0 +1,112 @@
+// Values larger than the memory the control can get: the property hooks and
+// the attribute reader keep what the fields held, go on with the next value,
+// and let nothing escape to the browser. This program serves every C++
+// allocation of the process (the module's too) and can refuse the large ones.
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin_properties/property_cases.h"
+
+namespace {
+
+size_t g_refuseFrom = 0;  // 0: every allocation is served
+
+void* allocate(size_t n) {
+  if (g_refuseFrom != 0 && n >= g_refuseFrom) throw std::bad_alloc();
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void* allocateOrNull(size_t n) noexcept {
+  try {
+    return allocate(n);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// While it lives, C++ allocations of `from` bytes or more fail.
+class RefuseLargeAllocations {
+ public:
+  explicit RefuseLargeAllocations(size_t from) { g_refuseFrom = from; }
+  ~RefuseLargeAllocations() { g_refuseFrom = 0; }
+};
+
+}  // namespace
+
+void* operator new(size_t n) { return allocate(n); }
+void* operator new[](size_t n) { return allocate(n); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+using namespace props;
+
+constexpr size_t kLimit = 1 << 20;
+const std::string kHuge(2 * kLimit, 'h');
+
+TEST_F(PluginTest, ATextTooLargeToStoreLeavesThePropertyAsItWas) {
+  for (const char* property : {"input4", "input8", "input9", "input10", "input11", "input12",
+                               "input13", "returnCallback", "tabCallback"}) {
+    SCOPED_TRACE(property);
+    host::Instance control;
+    ASSERT_TRUE(control.setProperty(property, host::Variant::string("kept")));
+    const host::Variant huge = host::Variant::string(kHuge);
+    {
+      RefuseLargeAllocations refuse(kLimit);
+      bool answered = false;
+      EXPECT_NO_THROW(answered = control.setProperty(property, huge));
+      EXPECT_TRUE(answered);
+    }
+    expectRead(control.object(), property, IsStr("kept"));
+  }
+}
+
+TEST_F(PluginTest, AnAttributeTooLargeToStoreIsSkippedAndTheRestApplied) {
+  for (SInt32 minor : {12, 13}) {
+    SCOPED_TRACE(minor);
+    GestaltSetSystemVersion(10, minor, 0);
+    std::string names[] = {"input9", "input10", "input12", "maxlength"};
+    std::string values[] = {kHuge, "ten", kHuge, "8"};
+    char* argn[] = {&names[0][0], &names[1][0], &names[2][0], &names[3][0]};
+    char* argv[] = {&values[0][0], &values[1][0], &values[2][0], &values[3][0]};
+    char mime[] = "application/x-secure-password-control";
+    NPP_t npp{nullptr, nullptr};
+    NPError result = NPERR_GENERIC_ERROR;
+    {
+      RefuseLargeAllocations refuse(kLimit);
+      host::ModuleCall call;
+      EXPECT_NO_THROW(result = browser.plugin().newp(mime, &npp, NP_EMBED, 4, argn, argv, nullptr));
+    }
+    EXPECT_EQ(NPERR_NO_ERROR, result);
+    NPObject* object = nullptr;
+    {
+      host::ModuleCall call;
+      ASSERT_EQ(NPERR_NO_ERROR,
+                browser.plugin().getvalue(&npp, NPPVpluginScriptableNPObject, &object));
+    }
+    expectRead(object, "input9", Void());
+    expectRead(object, "input10", IsStr("ten"));
+    expectRead(object, "input12", Void());
+    expectRead(object, "maxlength", IsInt(8));
+    {
+      host::ModuleCall call;
+      EXPECT_EQ(NPERR_NO_ERROR, browser.plugin().destroy(&npp, nullptr));
+    }
+    browser.releaseObject(object);
+    browser.forgetInstance(&npp);
+  }
+}
+
+}  // namespace
