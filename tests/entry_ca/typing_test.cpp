@@ -34,6 +34,7 @@ TEST_F(CoreAnimationTest, NewBuildsTheWidgetsBoundToTheObject) {
   EXPECT_NE(nullptr, dynamic_cast<NSSecureTextField*>(r->textField));
   NSRect frame = r->textField->frame();
   EXPECT_EQ(8, frame.origin.x);
+  EXPECT_EQ(8, frame.origin.y);
   EXPECT_EQ(848, frame.size.width);
   EXPECT_EQ(480, frame.size.height);
 
@@ -52,7 +53,10 @@ TEST_F(CoreAnimationTest, NewBuildsTheWidgetsBoundToTheObject) {
 
   EditorPanel* p = r->panel;
   EXPECT_EQ(NSBorderlessWindowMask, p->styleMask());
+  EXPECT_EQ(8, p->frame().origin.x);
+  EXPECT_EQ(8, p->frame().origin.y);
   EXPECT_EQ(500, p->frame().size.width);
+  EXPECT_EQ(480, p->frame().size.height);
   ASSERT_NE(nullptr, p->backgroundColor());
   EXPECT_EQ(1, p->backgroundColor()->redComponent());
   EXPECT_EQ(1, p->backgroundColor()->greenComponent());
@@ -375,6 +379,32 @@ TEST_F(CoreAnimationTest, MaxLengthComesFromTheAttribute) {
       EXPECT_EQ((Strength{0, 1, 0}), strength(control));
     }
   }
+}
+
+TEST_F(CoreAnimationTest, MaxLengthCountsUtf16Units) {
+  // A character outside the BMP is two UTF-16 units: with "ab" typed it needs
+  // a maximum of 4, and one unit less refuses it.
+  const std::string grin = "\xF0\x9F\x98\x80";  // U+1F600
+  struct Case {
+    const char* maxlength;
+    std::string kept;
+  } cases[] = {{"3", "ab"}, {"4", "ab" + grin}};
+  for (const Case& c : cases) {
+    host::Instance& control = embed({{"maxlength", c.maxlength}});
+    control.focus(true);
+    type(control, "ab");
+    press(control, grin);
+    EXPECT_EQ(c.kept, text(control)) << c.maxlength;
+    EXPECT_EQ(rated(c.kept), strength(control)) << c.maxlength;
+  }
+}
+
+TEST_F(CoreAnimationTest, LengthRuleRefusesATextThePatternAccepts) {
+  host::Instance& control = embed({{"maxlength", "3"}, {"input2", "[a-z]*"}});
+  control.focus(true);
+  type(control, "abcd");
+  EXPECT_EQ("abc", text(control));
+  EXPECT_EQ(rated("abc"), strength(control));
 }
 
 TEST_F(CoreAnimationTest, LaterScriptMaxLengthDoesNotReachTheField) {
