@@ -188,3 +188,36 @@ TEST_F(PluginTest, DestroyWithTheBrowserStillHoldingTheObject) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object bound to neither a field nor a record (a Core Animation control
+// the browser refused Cocoa events, its object made on request): clearing it
+// touches nothing, and every stored value stays.
+TEST_F(PluginTest, ClearingAnUnboundObjectChangesNothing) {
+  browser.setAnswer(NPNVsupportsCocoaBool, host::Answer::kFalse);
+  host::Instance control;
+  ASSERT_EQ(NPERR_INCOMPATIBLE_VERSION_ERROR, control.newResult());
+  NPObject* object = control.object();
+  ASSERT_NE(nullptr, object);
+  ASSERT_EQ(nullptr, editor(object)->textField);
+  ASSERT_EQ(nullptr, editor(object)->instance);
+  ASSERT_TRUE(control.setProperty("input9", host::Variant::string("key text")));
+  ASSERT_TRUE(control.setProperty("maxlength", host::Variant::int32(5)));
+  ASSERT_TRUE(control.setProperty("input6", host::Variant::string("0110")));
+
+  host::ScriptResult r = control.invoke("ClearSeCtrl");
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(r.value.isVoid());
+  EXPECT_EQ("key text", control.getProperty("input9").value.asString());
+  EXPECT_EQ(5, control.getProperty("maxlength").value.asInt32());
+  EXPECT_EQ("(([0-9])|([a-z]))*", control.getProperty("input2").value.asString());
+  const editorplugin* o = editor(object);
+  EXPECT_EQ(0, o->strengthClasses.value.intValue);
+  EXPECT_EQ(1, o->simplePatternFlag.value.intValue);
+  EXPECT_EQ(0, o->patternMismatch.value.intValue);
+  EXPECT_EQ(0, o->strengthLevel.value.intValue);
+  EXPECT_EQ(0, control.invoke("get_output3").value.asInt32());
+}
+
+}  // namespace
