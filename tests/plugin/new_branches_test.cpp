@@ -1,6 +1,8 @@
 // NPP_New's choice of drawing model and event model, with every answer a
 // browser may give and the system version rule, through the real entry points.
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "plugin_fixture.h"
 
@@ -91,6 +93,73 @@ TEST_P(NewBranchTest, NegotiatesAsTheBrowserAndSystemAllow) {
 
 INSTANTIATE_TEST_SUITE_P(Branches, NewBranchTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The order in which NPP_New asks and tells the browser, as the browser sees
+// it: the user agent first, then each branch's queries, settings and the
+// creation of the scriptable object in its own order.
+namespace order {
+
+std::vector<std::string> log;
+NPNetscapeFuncs original;
+
+const char* uagent(NPP npp) {
+  log.push_back("agent");
+  return original.uagent(npp);
+}
+NPError getvalue(NPP npp, NPNVariable variable, void* value) {
+  log.push_back("ask " + std::to_string(variable));
+  return original.getvalue(npp, variable, value);
+}
+NPError setvalue(NPP npp, NPPVariable variable, void* value) {
+  log.push_back("set " + std::to_string(variable) + "=" +
+                std::to_string(reinterpret_cast<intptr_t>(value)));
+  return original.setvalue(npp, variable, value);
+}
+NPObject* createobject(NPP npp, NPClass* aClass) {
+  log.push_back("create");
+  return original.createobject(npp, aClass);
+}
+
+}  // namespace order
+
+TEST_F(PluginTest, NewTalksToTheBrowserInItsBranchsOrder) {
+  struct Case {
+    const char* name;
+    SInt32 minor;
+    Answer coreAnimation, coreGraphics, cocoa, carbon;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"CoreAnimation", 12, T, T, T, T,
+       {"agent", "ask 2003", "set 1000=3", "ask 3001", "set 1001=1", "create"}},
+      {"CoreAnimationWithoutCocoa", 12, T, T, F, T,
+       {"agent", "ask 2003", "set 1000=3", "ask 3001"}},
+      {"CoreGraphics", 13, T, T, T, T,
+       {"agent", "ask 2001", "set 1000=1", "create", "ask 3001", "set 1001=1"}},
+      {"CoreGraphicsAfterARefusal", 12, F, T, T, T,
+       {"agent", "ask 2003", "ask 2001", "set 1000=1", "create", "ask 3001", "set 1001=1"}},
+      {"CoreGraphicsWithoutCocoa", 13, T, T, E, T,
+       {"agent", "ask 2001", "set 1000=1", "create", "ask 3001"}},
+      {"Carbon", 12, F, F, T, T, {"agent", "ask 2003", "ask 2001", "ask 3000", "set 1001=0"}},
+      {"Nothing", 14, T, F, T, E, {"agent", "ask 2001", "ask 3000"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GestaltSetSystemVersion(10, c.minor, 0);
+    browser.setCapabilities(c.coreAnimation, c.coreGraphics, c.cocoa, c.carbon);
+    order::original = browser.table();
+    browser.table().uagent = order::uagent;
+    browser.table().getvalue = order::getvalue;
+    browser.table().setvalue = order::setvalue;
+    browser.table().createobject = order::createobject;
+    order::log.clear();
+    {
+      host::Instance control;
+      EXPECT_EQ(c.calls, order::log);
+    }
+    browser.table() = order::original;
+  }
+}
 
 TEST_F(PluginTest, SystemsFrom10_13OnNeverAskForCoreAnimation) {
   GestaltSetSystemVersion(10, 13, 0);
