@@ -173,13 +173,19 @@ int16_t NPP_HandleEvent(NPP instance, void* event) {
   PluginInstance* record = pluginInstanceOf(instance);
   if (!record || !event) return 0;
   NPCocoaEvent* cocoa = static_cast<NPCocoaEvent*>(event);
-  switch (record->drawingMode) {
-    case kDrawingModeCoreAnimation:
-      return handleCoreAnimationEvent(instance, cocoa);
-    case kDrawingModeCoreGraphics:
-      return handleCoreGraphicsEvent(instance, cocoa);
-    default:
-      return 0;
+  try {
+    switch (record->drawingMode) {
+      case kDrawingModeCoreAnimation:
+        return handleCoreAnimationEvent(instance, cocoa);
+      case kDrawingModeCoreGraphics:
+        return handleCoreGraphicsEvent(instance, cocoa);
+      default:
+        return 0;
+    }
+  } catch (...) {
+    // An event the control had no memory to handle is not handled; nothing
+    // reaches the browser.
+    return 0;
   }
 }
 

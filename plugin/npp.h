@@ -25,6 +25,8 @@ void NPP_StreamAsFile(NPP instance, NPStream* stream, const char* fname);
 int32_t NPP_WriteReady(NPP instance, NPStream* stream);
 int32_t NPP_Write(NPP instance, NPStream* stream, int32_t offset, int32_t len, void* buffer);
 void NPP_Print(NPP instance, NPPrint* platformPrint);
+// NPP_HandleEvent: the handler's answer (1 handled, 0 not); 0 for a control
+// without a drawing model, and for an event it had no memory to handle.
 int16_t NPP_HandleEvent(NPP instance, void* event);
 void NPP_URLNotify(NPP instance, const char* url, NPReason reason, void* notifyData);
 NPError NPP_GetValue(NPP instance, NPPVariable variable, void* value);

@@ -1,12 +1,14 @@
 // Values larger than the memory the control can get: the property hooks and
 // the attribute reader keep what the fields held, go on with the next value,
-// and let nothing escape to the browser. This program serves every C++
+// an event that cannot be handled is answered as not handled, and nothing
+// escapes to the browser. This program serves every C++
 // allocation of the process (the module's too) and can refuse the large ones.
 #include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "Foundation/NSString.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin_properties/property_cases.h"
 
@@ -106,6 +108,35 @@ TEST_F(PluginTest, AnAttributeTooLargeToStoreIsSkippedAndTheRestApplied) {
     }
     browser.releaseObject(object);
     browser.forgetInstance(&npp);
+  }
+}
+
+TEST_F(PluginTest, AKeyEventTooLargeToCopyIsNotHandledAndThrowsNothing) {
+  for (SInt32 minor : {12, 13}) {
+    SCOPED_TRACE(minor);
+    GestaltSetSystemVersion(10, minor, 0);
+    host::Instance control;
+    ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+    control.requestLayer();
+    control.setWindow(0, 0, 200, 30);
+    control.focus(true);
+    // The browser's strings for the event, made before memory runs short.
+    NSString* characters = NSString::initWithUTF8String(kHuge.c_str());
+    NPCocoaEvent e{};
+    e.type = NPCocoaEventKeyDown;
+    e.data.key.characters = characters;
+    e.data.key.charactersIgnoringModifiers = characters;
+    e.data.key.keyCode = 0;
+    int16_t handled = -1;
+    {
+      RefuseLargeAllocations refuse(kLimit);
+      EXPECT_NO_THROW(handled = control.event(e));
+    }
+    EXPECT_EQ(0, handled);
+    NSRelease(characters);
+    // The control goes on working.
+    EXPECT_EQ(1, control.keyDown("a"));
+    EXPECT_EQ(1, control.invoke("get_output3").value.asInt32());
   }
 }
 
