@@ -14,7 +14,10 @@
 #include <memory>
 
 #include "CommonCrypto/CommonDigest.h"
+#include "Foundation/NSPredicate.h"
 #include "Foundation/NSString.h"
+#include "protect/base64.h"
+#include "sm/sm2/sm2.h"
 
 const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
 const char kPemEnd[] = "-----END CERTIFICATE-----";
@@ -54,7 +57,39 @@ BIGNUM* hexToBn(const char* hex) {
   return bn;
 }
 
+// YES when the whole text matches the pattern, as the predicate
+// "SELF MATCHES %@" decides; both are made into strings with "%s" (so a text
+// is read up to its first zero byte). An expression the predicate cannot
+// evaluate counts as no match.
+bool wholeTextMatches(const std::string& text, const char* pattern) {
+  NSAutoreleasePool pool;
+  try {
+    NSString* subject = NSString::stringWithFormat("%s", text.c_str());
+    NSString* expression = NSString::stringWithFormat("%s", pattern);
+    return NSPredicate::predicateWithFormat("SELF MATCHES %@", expression)
+        ->evaluateWithObject(subject);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool startsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
 }  // namespace
+
+int classifyKeyText(const std::string& text) {
+  if (text.empty()) return keytext::kNone;
+  if (startsWith(text, kPemBegin)) {
+    size_t end = text.find(kPemEnd);
+    if (end != std::string::npos && end + std::strlen(kPemEnd) == text.size())
+      return keytext::kPemCertificate;
+  }
+  if (text.size() % 2 == 0 && wholeTextMatches(text, "^[A-Fa-f0-9][A-Fa-f0-9]*$"))
+    return keytext::kHexDerKey;
+  return Base64Codec::decode(text).empty() ? keytext::kNone : keytext::kCertificateBody;
+}
 
 std::string pemFromCertificateBody(const std::string& body) {
   return std::string(kPemBeginLine) + body + kPemEnd;
@@ -113,6 +148,37 @@ std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, 
     return std::string();
   out.resize(outlen);
   return out;
+}
+
+std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& ciphertext) {
+  // C1 (65) and C3 (32) around a plaintext of at most the output area.
+  constexpr size_t kPlainCapacity = 2048;
+  constexpr size_t kCiphertextLimit = 65 + 32 + kPlainCapacity;
+  if (!privateHex || !*privateHex || ciphertext.empty()) return std::string();
+  BIGNUM* scalar = hexToBn(privateHex);
+  if (!scalar) return std::string();
+
+  std::string plain;
+  EC_KEY* eckey = smlib::EC_KEY_from_BN_EX(scalar);
+  BN_free(scalar);
+  PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
+  if (eckey && !pkey) EC_KEY_free(eckey);  // not taken over
+  if (pkey && ciphertext.size() <= kCiphertextLimit) {
+    PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+    if (ctx && EVP_PKEY_decrypt_init(ctx.get()) > 0) {
+      std::string out(kPlainCapacity, '\0');
+      size_t outlen = out.size();
+      if (EVP_PKEY_decrypt(ctx.get(), reinterpret_cast<unsigned char*>(&out[0]), &outlen,
+                           reinterpret_cast<const unsigned char*>(ciphertext.data()),
+                           ciphertext.size()) > 0 &&
+          outlen > 0 && outlen <= out.size()) {
+        out.resize(outlen);
+        plain.swap(out);
+      }
+    }
+  }
+  smlib::EVP_sm2_cleanup();
+  return plain;
 }
 
 std::string PaddingMsg(const std::string& message, const std::string& tag) {

@@ -1,0 +1,51 @@
+// classifyKeyText over every form a page may give as the server's RSA key.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "protect/pubkey.h"
+
+namespace {
+
+const std::string kPem =
+    "-----BEGIN CERTIFICATE-----\nMIIBszCCARygAwIBAgIBATANBgkqhkiG9w0BAQsFADAU\n"
+    "-----END CERTIFICATE-----";
+
+struct Case {
+  const char* what;
+  std::string text;
+  int kind;
+};
+
+class ClassifyKeyText : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ClassifyKeyText, TellsTheFormsApart) {
+  EXPECT_EQ(classifyKeyText(GetParam().text), GetParam().kind) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ClassifyKeyText,
+    ::testing::Values(
+        Case{"empty", "", keytext::kNone},
+        Case{"whole PEM certificate", kPem, keytext::kPemCertificate},
+        Case{"PEM followed by a line break", kPem + "\n", keytext::kCertificateBody},
+        Case{"PEM followed by a blank", kPem + " ", keytext::kCertificateBody},
+        Case{"PEM with CRLF lines", "-----BEGIN CERTIFICATE-----\r\nQUJD\r\n-----END CERTIFICATE-----",
+             keytext::kPemCertificate},
+        Case{"END marker twice, text ends with the second",
+             kPem + "\n-----END CERTIFICATE-----", keytext::kCertificateBody},
+        Case{"END marker without BEGIN", "QUJD\n-----END CERTIFICATE-----",
+             keytext::kCertificateBody},
+        Case{"even hex, upper case", "30818902818100C0FFEE", keytext::kHexDerKey},
+        Case{"even hex, lower case", "30818902818100c0ffee", keytext::kHexDerKey},
+        Case{"even hex, mixed case", "aBcD", keytext::kHexDerKey},
+        Case{"odd hex", "30818", keytext::kCertificateBody},
+        Case{"hex with a blank", "3081 902", keytext::kCertificateBody},
+        Case{"even length, hex then a line break", "30818\n", keytext::kCertificateBody},
+        Case{"digits only", "0123456789", keytext::kHexDerKey},
+        Case{"no hex digit at all", "MIIB", keytext::kCertificateBody},
+        Case{"a single blank", " ", keytext::kCertificateBody},
+        Case{"non-ASCII bytes", "\xc3\xa9\xc3\xa9", keytext::kCertificateBody}),
+    [](const ::testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+
+}  // namespace
