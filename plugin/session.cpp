@@ -222,9 +222,9 @@ void receiveServerRandom(editorplugin* object) {
   const std::string ciphertext = Base64Codec::decode(trimBlanks(object->encryptedServerRandom));
   std::string serverRandom;
   if (object->rsaMode != 0) {
-    serverRandom = rsaDecryptWithKeyParts(buildRsaModulusHex(), buildRsaExponentHex(),
-                                          buildRsaPrimePHex(), buildRsaPrimeQHex(),
-                                          buildRsaPrivateExponentHex(), ciphertext);
+    serverRandom =
+        rsaDecryptWithKeyParts(buildRsaModulusHex(), buildRsaExponentHex(), buildRsaPrimePHex(),
+                               buildRsaPrimeQHex(), buildRsaPrivateExponentHex(), ciphertext);
   } else {
     serverRandom = sm2DecryptWithPrivateHex(buildSm2PrivateKeyHex(), ciphertext);
   }

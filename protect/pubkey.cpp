@@ -210,8 +210,7 @@ NSMutableString* md5HexDigest(const NSString* text) {
   unsigned char digest[CC_MD5_DIGEST_LENGTH];
   CC_MD5(utf8, static_cast<CC_LONG>(std::strlen(utf8)), digest);
   char hex[2 * CC_MD5_DIGEST_LENGTH + 1];
-  for (int i = 0; i < CC_MD5_DIGEST_LENGTH; ++i)
-    std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
+  for (int i = 0; i < CC_MD5_DIGEST_LENGTH; ++i) std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
   NSMutableString* out = NSMutableString::string();
   NSString* digits = NSString::initWithUTF8String(hex);
   out->appendString(digits);

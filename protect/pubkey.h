@@ -12,16 +12,16 @@ class NSMutableString;
 
 namespace keytext {
 // Kinds of an RSA-mode server key text.
-constexpr int kNone = -1;         // empty text: no key
+constexpr int kNone = -1;  // empty text: no key
 constexpr int kPemCertificate = 0;
 constexpr int kCertificateBody = 1;
 constexpr int kHexDerKey = 2;
 }  // namespace keytext
 
 // The PEM markers of a certificate, and the line that opens a body made into PEM.
-extern const char kPemBegin[];       // "-----BEGIN CERTIFICATE-----"
-extern const char kPemEnd[];         // "-----END CERTIFICATE-----"
-extern const char kPemBeginLine[];   // kPemBegin followed by "\r\n"
+extern const char kPemBegin[];      // "-----BEGIN CERTIFICATE-----"
+extern const char kPemEnd[];        // "-----END CERTIFICATE-----"
+extern const char kPemBeginLine[];  // kPemBegin followed by "\r\n"
 
 // Tells the RSA-mode forms of a server key text apart: 0 whole PEM certificate
 // (begins with the BEGIN marker, first END marker ends the text), 2 an even
