@@ -3,13 +3,22 @@
 // control negotiated with the browser, types a password into the Core
 // Animation field and into the Core Graphics box, and writes the drawn box as
 // a PNG file (first argument, default cg_password_box.png).
+//
+// Then the whole session with the bank's server, in RSA and in SM2 mode for
+// each drawing model: the page sets input0, input9 and input6, the user types,
+// the page runs get_output37 -> server -> input4 -> get_output6 ->
+// get_output2 -> server. Every text that crosses between page and server is
+// printed, with the strength values and the password as the server recovered
+// it; a recovered password that differs from the typed one fails the run.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "AppKit/NSControl.h"
 #include "CoreServices/Gestalt.h"
 #include "HIToolbox/TextInputSources.h"
 #include "QuartzCore/CALayer.h"
+#include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"
 
@@ -145,10 +154,11 @@ void run(const Scenario& s) {
   GestaltSetSystemVersion(s.major, s.minor, s.bugFix);
 
   std::printf("\n%s\n", s.title);
-  std::printf("  system %d.%d.%d; browser offers Core Animation: %s, Core Graphics: %s, "
-              "Cocoa events: %s, Carbon events: %s\n",
-              s.major, s.minor, s.bugFix, answerName(s.coreAnimation),
-              answerName(s.coreGraphics), answerName(s.cocoa), answerName(s.carbon));
+  std::printf(
+      "  system %d.%d.%d; browser offers Core Animation: %s, Core Graphics: %s, "
+      "Cocoa events: %s, Carbon events: %s\n",
+      s.major, s.minor, s.bugFix, answerName(s.coreAnimation), answerName(s.coreGraphics),
+      answerName(s.cocoa), answerName(s.carbon));
 
   host::Instance control({host::kMimeType, NP_EMBED, {{"maxlength", "12"}}, false, false});
   std::printf("  NPP_New: %d\n", control.newResult());
@@ -187,6 +197,152 @@ void run(const Scenario& s) {
     typeIntoCoreGraphicsBox(control, "Secret-42");
 }
 
+// ---- The session with the bank's server -------------------------------------
+
+int g_failures = 0;
+
+void fail(const std::string& what) {
+  ++g_failures;
+  std::fprintf(stderr, "  FAILED: %s\n", what.c_str());
+  std::printf("  FAILED: %s\n", what.c_str());
+}
+
+struct PageSession {
+  const char* title;
+  bool coreAnimation;  // else Core Graphics
+  bool rsaMode;        // else SM2
+  const char* keyForm;
+  std::string (*keyText)(const bank::BankServer&);
+  const char* password;
+};
+
+std::string pemOf(const bank::BankServer& s) { return s.rsaCertificatePem(); }
+std::string hexDerOf(const bank::BankServer& s) { return s.rsaPublicKeyHexDer(); }
+std::string pairOf(const bank::BankServer& s) { return s.sm2CoordinatePair('|'); }
+std::string sm2BodyOf(const bank::BankServer& s) { return s.sm2CertificateBody(); }
+
+// A text as it crosses: its length, then the text (a PEM certificate's lines
+// indented under it).
+void printCrossing(const char* direction, const char* name, const std::string& text) {
+  std::printf("  %s %s (%zu characters):\n", direction, name, text.size());
+  if (text.empty()) {
+    std::printf("    (void)\n");
+    return;
+  }
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::printf("    %s\n", text.substr(start, end - start).c_str());
+    start = end + 1;
+  }
+}
+
+int32_t scriptInt(host::Instance& control, const char* method) {
+  host::ScriptResult r = control.invoke(method);
+  if (!r.ok || !r.value.isInt32()) {
+    fail(std::string(method) + " gave no number");
+    return -1;
+  }
+  return r.value.asInt32();
+}
+
+std::string scriptText(host::Instance& control, const char* method) {
+  host::ScriptResult r = control.invoke(method);
+  if (!r.ok) fail(std::string(method) + " was not handled");
+  return r.value.isString() ? r.value.asString() : std::string();
+}
+
+void runPageSession(const PageSession& p, bank::BankServer& server) {
+  host::Browser& browser = host::Browser::get();
+  browser.reset();
+  GestaltSetSystemVersion(10, p.coreAnimation ? 12 : 14, 6);
+  const char* mode = p.rsaMode ? "RSA" : "SM2";
+  std::printf("\n%s\n", p.title);
+
+  host::Instance control;
+  if (control.newResult() != NPERR_NO_ERROR) return fail("NPP_New");
+  if (p.coreAnimation && !control.requestLayer()) return fail("no layer");
+  control.setWindow(0, 0, 220, 32);
+  auto drawing = browser.lastValueSet(control.npp(), NPPVpluginDrawingModel);
+  std::printf("  drawing model: %s\n", drawing ? drawingModelName(*drawing) : "none");
+
+  // The page configures the control.
+  const std::string keyText = p.keyText(server);
+  control.setProperty("input0", host::Variant::int32(p.rsaMode ? 1 : 0));
+  control.setProperty("input6", host::Variant::string("1111"));
+  std::printf("  page sets input0 = %d (%s mode), input6 = \"1111\" (all four classes)\n",
+              p.rsaMode ? 1 : 0, mode);
+  printCrossing("server -> page: input9, the server's key as", p.keyForm, keyText);
+  control.setProperty("input9", host::Variant::string(keyText));
+
+  // The user types.
+  const std::string password = p.password;
+  control.focus(true);
+  for (char c : password) {
+    const std::string key(1, c);
+    control.key(NPCocoaEventKeyDown, key, 0);
+    control.key(NPCocoaEventKeyUp, key, 0);
+  }
+  control.focus(false);
+  std::printf("  the user types %zu characters\n", password.size());
+  std::printf(
+      "  strength: length %d, classes %d, simple pattern %d, level %d, "
+      "pattern mismatch %d\n",
+      scriptInt(control, "get_output3"), scriptInt(control, "get_output4"),
+      scriptInt(control, "get_output44"), scriptInt(control, "get_output16"),
+      scriptInt(control, "get_output5"));
+
+  // The randoms.
+  // g_rand and g_rand2 are shared by every control of the process, so a
+  // later session starts ready with the randoms of the one before.
+  std::printf("  session ready before the exchange (get_output6, process-wide): %d\n",
+              scriptInt(control, "get_output6"));
+  const std::string sent = scriptText(control, "get_output37");
+  printCrossing("page -> server: get_output37, the encrypted client random,", "Base64", sent);
+  const std::string clientRandom = server.receiveClientRandom(sent, p.rsaMode);
+  std::printf("  server decrypts the client random: %s\n",
+              clientRandom.empty() ? "(nothing)" : clientRandom.c_str());
+  if (clientRandom.size() != 16) fail("the server could not read the client random");
+  const std::string reply = server.makeServerRandom(p.rsaMode);
+  std::printf("  server makes its random: %s\n", server.serverRandom().c_str());
+  printCrossing("server -> page: input4, the encrypted server random,", "Base64", reply);
+  control.setProperty("input4", host::Variant::string(reply));
+  const int32_t ready = scriptInt(control, "get_output6");
+  std::printf("  session ready (get_output6): %d\n", ready);
+  if (ready != 1) fail("the control did not take the server random");
+
+  // The password.
+  const std::string ciphertext = scriptText(control, "get_output2");
+  printCrossing("page -> server: get_output2, the encrypted password,", "Base64", ciphertext);
+  const std::string keyForServer = server.sessionKeyText();
+  std::printf("  server derives the key text: %s (%s uses %s)\n", keyForServer.c_str(),
+              p.rsaMode ? "AES-256-ECB" : "SM4-ECB", p.rsaMode ? "all 32" : "the first 16");
+  const std::string recovered = server.decryptPassword(ciphertext, p.rsaMode, keyForServer);
+  std::printf("  server recovers the password: \"%s\"\n", recovered.c_str());
+  if (recovered != password) {
+    fail(std::string(mode) + " mode: the server's password differs from the typed one");
+  } else {
+    std::printf("  it is exactly what was typed\n");
+  }
+}
+
+void runPageSessions() {
+  std::printf("\nPage sessions with the bank's server (OpenSSL's own RSA, SM2, AES and SM4)\n");
+  bank::BankServer server(bank::controlKeysFromKeyset());
+  const PageSession sessions[] = {
+      {"Session 1: Core Animation field, RSA mode", true, true, "a PEM certificate", pemOf,
+       "Tr0ub4dor&3"},
+      {"Session 2: Core Animation field, SM2 mode", true, false, "a coordinate pair", pairOf,
+       "Tr0ub4dor&3"},
+      {"Session 3: Core Graphics box, RSA mode", false, true, "hex DER RSAPublicKey", hexDerOf,
+       "correct-Horse9"},
+      {"Session 4: Core Graphics box, SM2 mode", false, false, "an SM2 certificate body", sm2BodyOf,
+       "correct-Horse9"},
+  };
+  for (const PageSession& p : sessions) runPageSession(p, server);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,27 +350,30 @@ int main(int argc, char** argv) {
   try {
     host::Browser& browser = host::Browser::get();
     std::printf("Secure password control: a page session through the test host\n");
-    std::printf("module loaded: NP_Initialize %d, NP_GetEntryPoints %d, plug-in table version %u, "
-                "size %u\n",
-                browser.initializeResult(), browser.entryPointsResult(),
-                browser.plugin().version, browser.plugin().size);
+    std::printf(
+        "module loaded: NP_Initialize %d, NP_GetEntryPoints %d, plug-in table version %u, "
+        "size %u\n",
+        browser.initializeResult(), browser.entryPointsResult(), browser.plugin().version,
+        browser.plugin().size);
 
     using host::Answer;
     const Scenario scenarios[] = {
-        {"Control 1: an older system whose browser offers Core Animation", 10, 12, 6,
-         Answer::kTrue, Answer::kTrue, Answer::kTrue, Answer::kTrue},
+        {"Control 1: an older system whose browser offers Core Animation", 10, 12, 6, Answer::kTrue,
+         Answer::kTrue, Answer::kTrue, Answer::kTrue},
         {"Control 2: a newer system (Core Animation is not used from 10.13 on)", 10, 13, 6,
          Answer::kTrue, Answer::kTrue, Answer::kTrue, Answer::kTrue},
-        {"Control 3: a browser with Carbon events only", 10, 12, 6, Answer::kFalse,
-         Answer::kFalse, Answer::kFalse, Answer::kTrue},
+        {"Control 3: a browser with Carbon events only", 10, 12, 6, Answer::kFalse, Answer::kFalse,
+         Answer::kFalse, Answer::kTrue},
     };
     for (const Scenario& s : scenarios) run(s);
+    runPageSessions();
 
     GestaltResetForTesting();
     std::printf("\nNP_Shutdown: %d\n", browser.shutdown());
     std::printf("left behind: %ld browser block(s), %ld script object(s)\n", browser.liveBlocks(),
                 browser.liveObjects());
-    return browser.liveBlocks() == 0 && browser.liveObjects() == 0 ? 0 : 1;
+    if (g_failures) std::printf("%d check(s) FAILED\n", g_failures);
+    return browser.liveBlocks() == 0 && browser.liveObjects() == 0 && g_failures == 0 ? 0 : 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "page session failed: %s\n", e.what());
     return 1;
