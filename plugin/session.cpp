@@ -4,6 +4,7 @@
 #include "plugin/session.h"
 
 #include <openssl/bn.h>
+#include <openssl/crypto.h>
 #include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
@@ -54,9 +55,24 @@ constexpr size_t kSm2CiphertextBuffer = 2048;
 constexpr size_t kSm4CiphertextBuffer = 1024;
 constexpr size_t kSm4Block = 16;
 
-// Key text: 32 Base64 characters and a zero byte.
+// Key text: 32 Base64 characters and a zero byte, wiped when it goes.
 struct KeyText {
   unsigned char bytes[33];
+  ~KeyText() { OPENSSL_cleanse(bytes, sizeof bytes); }
+};
+
+// Wipes a password copy when the method returns.
+class WipedOnExit {
+ public:
+  explicit WipedOnExit(std::string& text) : text_(text) {}
+  ~WipedOnExit() {
+    if (!text_.empty()) OPENSSL_cleanse(&text_[0], text_.size());
+  }
+  WipedOnExit(const WipedOnExit&) = delete;
+  WipedOnExit& operator=(const WipedOnExit&) = delete;
+
+ private:
+  std::string& text_;
 };
 
 // 16 characters, each a digit or 'a'..'y', two rand() values per position,
@@ -81,6 +97,7 @@ KeyText deriveKeyText(const std::string& source) {
       Base64Codec::encode(std::string(reinterpret_cast<const char*>(decrypted), 32));
   KeyText key{};
   std::memcpy(key.bytes, base64.data(), 32);
+  OPENSSL_cleanse(&base64[0], base64.size());
   return key;
 }
 
@@ -234,6 +251,7 @@ void receiveServerRandom(editorplugin* object) {
 void sessionGetOutput1(editorplugin* object, NPVariant* result) {
   if (!object || !result) return;
   std::string password;
+  WipedOnExit wipe(password);
   if (!passwordToEncrypt(object, &password)) return;
   const std::string source = object->wrappedKey.isSet()
                                  ? std::string(object->wrappedKey.bytes, object->wrappedKey.length)
@@ -245,6 +263,7 @@ void sessionGetOutput1(editorplugin* object, NPVariant* result) {
 void sessionGetOutput2(editorplugin* object, NPVariant* result) {
   if (!object || !result) return;
   std::string password;
+  WipedOnExit wipe(password);
   if (!passwordToEncrypt(object, &password)) return;
   const KeyText key = deriveKeyText(g_rand2);
   if (object->rsaMode != 0)
