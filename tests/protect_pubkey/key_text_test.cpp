@@ -1,6 +1,7 @@
 // classifyKeyText over every form a page may give as the server's RSA key.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "protect/pubkey.h"
@@ -16,6 +17,8 @@ struct Case {
   std::string text;
   int kind;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 class ClassifyKeyText : public ::testing::TestWithParam<Case> {};
 

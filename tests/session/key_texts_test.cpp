@@ -1,5 +1,7 @@
 // get_output37 with every form of server key text the page may set as input9,
 // in both modes: the server must read the client random the control keeps.
+#include <cctype>
+#include <ostream>
 #include <string>
 
 #include "session_fixture.h"
@@ -69,6 +71,8 @@ const KeyTextCase kCases[] = {
     {"SM2: an RSA certificate body", false, rsaBodyInSm2Mode, false},
     {"SM2: empty", false, empty, false},
 };
+
+void PrintTo(const KeyTextCase& c, std::ostream* os) { *os << c.what; }
 
 class KeyTexts : public SessionTest, public ::testing::WithParamInterface<KeyTextCase> {};
 

@@ -1,6 +1,8 @@
 // get_output1 and get_output2 in both modes and both drawing models: every
 // ciphertext is decrypted by the server (OpenSSL's AES-256-ECB and SM4-ECB)
 // back to the typed text.
+#include <cctype>
+#include <ostream>
 #include <string>
 
 #include "session_fixture.h"
@@ -18,6 +20,8 @@ const Setting kSettings[] = {
     {"Core Graphics, RSA", Model::kCoreGraphics, true},
     {"Core Graphics, SM2", Model::kCoreGraphics, false},
 };
+
+void PrintTo(const Setting& s, std::ostream* os) { *os << s.name; }
 
 std::string keyTextFor(bool rsaMode) {
   return rsaMode ? bankServer().rsaCertificateBody() : bankServer().sm2CertificateBody();
