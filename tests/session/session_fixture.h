@@ -48,10 +48,10 @@ class SessionTest : public ::testing::Test {
   }
 
   // The module's g_rand and g_rand2 (std::string, so their names carry the
-  // C++11 ABI tag).
+  // C++11 ABI tag), looked up once: the lookup reads the module file.
   std::pair<std::string*, std::string*> randoms() {
-    auto* r = static_cast<std::string*>(browser.moduleSymbol("_Z6g_randB5cxx11"));
-    auto* r2 = static_cast<std::string*>(browser.moduleSymbol("_Z7g_rand2B5cxx11"));
+    static auto* r = static_cast<std::string*>(browser.moduleSymbol("_Z6g_randB5cxx11"));
+    static auto* r2 = static_cast<std::string*>(browser.moduleSymbol("_Z7g_rand2B5cxx11"));
     if (!r || !r2) throw std::runtime_error("the module's randoms are not visible");
     return {r, r2};
   }
