@@ -52,4 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"non-ASCII bytes", "\xc3\xa9\xc3\xa9", keytext::kCertificateBody}),
     [](const ::testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
 
+// A body becomes PEM text with a CRLF after the BEGIN marker and the END
+// marker straight after the body's last byte.
+TEST(PemFromCertificateBody, WrapsTheBodyUnchanged) {
+  EXPECT_EQ(pemFromCertificateBody("QUJD\nREVG\n"),
+            "-----BEGIN CERTIFICATE-----\r\nQUJD\nREVG\n-----END CERTIFICATE-----");
+  EXPECT_EQ(pemFromCertificateBody("QUJD"),
+            "-----BEGIN CERTIFICATE-----\r\nQUJD-----END CERTIFICATE-----");
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "Foundation/NSString.h"
@@ -19,6 +21,26 @@ TEST(PaddingMsg, LaysOutTheBlock) {
   EXPECT_EQ(filler.find_first_not_of("123456789abcdef"), std::string::npos) << filler;
   EXPECT_EQ(block[111], '\x00');
   EXPECT_EQ(block.substr(112), message);
+}
+
+// The filler comes from the process generator seeded with the second: each
+// character is the first hex digit of rand() % 127 + 1.
+TEST(PaddingMsg, FillerFollowsTheSecondsSeed) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    std::string block = PaddingMsg("message", "tag");
+    if (std::time(nullptr) != before) continue;
+    std::srand(static_cast<unsigned>(before));
+    std::string expected;
+    for (int i = 0; i < 125 - 2 - 3 - 7; ++i) {
+      const int value = std::rand() % 127 + 1;  // 1..0x7f: one or two hex digits
+      expected.push_back("0123456789abcdef"[value >= 16 ? value >> 4 : value]);
+    }
+    ASSERT_EQ(block.size(), 128u);
+    EXPECT_EQ(block.substr(7, expected.size()), expected);
+    return;
+  }
+  FAIL() << "every attempt straddled a second";
 }
 
 TEST(PaddingMsg, RefusesWhatDoesNotFit) {

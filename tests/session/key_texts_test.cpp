@@ -45,6 +45,18 @@ std::string pairDoubled() {
 }
 // An even-length text: no middle character at all.
 std::string pairEven() { return pairBar() + "0"; }
+// The pair joined by "," and followed by a "|" that stands in the middle of
+// the whole text (after 129 characters that are no hex digits): the cut is
+// at the first separator, the ",", so y is read up to the "|" and the key is
+// the server's. A cut at the middle would leave y without a digit.
+std::string pairCutAtTheFirstSeparator() {
+  std::string p = pairBar();
+  return p.substr(0, 64) + "," + p.substr(65) + "|" + std::string(129, 'g');
+}
+// The mirror: "|" first, the "," in the middle.
+std::string pairCutAtTheFirstBar() {
+  return pairBar() + "," + std::string(129, 'g');
+}
 std::string sm2Body() { return bankServer().sm2CertificateBody(); }
 std::string rsaBodyInSm2Mode() { return bodyWithoutBreak(); }
 std::string pointOffCurve() {
@@ -67,6 +79,8 @@ const KeyTextCase kCases[] = {
     {"SM2: doubled separator", false, pairDoubled, false},
     {"SM2: even length", false, pairEven, false},
     {"SM2: point off the curve", false, pointOffCurve, false},
+    {"SM2: cut at the first separator, a \",\"", false, pairCutAtTheFirstSeparator, true},
+    {"SM2: cut at the first separator, a \"|\"", false, pairCutAtTheFirstBar, true},
     {"SM2: certificate body", false, sm2Body, true},
     {"SM2: an RSA certificate body", false, rsaBodyInSm2Mode, false},
     {"SM2: empty", false, empty, false},

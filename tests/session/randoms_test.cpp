@@ -2,6 +2,7 @@
 // server-random step behind input4 (trimming, failures, its pairing with the
 // g_rand of the moment) and get_output6.
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <thread>
@@ -95,6 +96,31 @@ TEST_F(SessionTest, ClientRandomsAreFreshTextsOfTheirAlphabet) {
       EXPECT_EQ(gRand(), first) << "seeded by the second";
     }
   }
+}
+
+// The generator of the process, seeded with the same second, gives the same
+// characters: per position a first rand() picks a digit (odd) or a letter
+// (even), a second one picks which.
+TEST_F(SessionTest, TheClientRandomIsDrawnFromTheSecondsSeed) {
+  const std::string empty;
+  host::Instance& control = embed(Model::kCoreGraphics, true, &empty);
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    control.invoke("get_output37");
+    const std::string made = gRand();
+    if (std::time(nullptr) != before) continue;
+    std::srand(static_cast<unsigned>(before));
+    std::string expected;
+    for (int i = 0; i < 16; ++i) {
+      const int kind = std::rand();
+      const int pick = std::rand();
+      expected += kind % 2 != 0 ? static_cast<char>('0' + pick % 10)
+                                : static_cast<char>('a' + pick % 25);
+    }
+    EXPECT_EQ(made, expected);
+    return;
+  }
+  FAIL() << "every attempt straddled a second";
 }
 
 TEST_F(SessionTest, TwoCiphertextsOfTheSameRandomDiffer) {
