@@ -20,6 +20,31 @@ NSRange oldrange = {0, 0};
 
 namespace {
 
+// One reference to a widget being made, given up when the holder goes unless
+// take() hands it on.
+template <typename T>
+class Held {
+ public:
+  explicit Held(T* object) : object_(object) {}
+  ~Held() { NSRelease(object_); }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  T* get() const { return object_; }
+  T* operator->() const { return object_; }
+  void reset(T* object) {
+    NSRelease(object_);
+    object_ = object;
+  }
+  T* take() {
+    T* object = object_;
+    object_ = nullptr;
+    return object;
+  }
+
+ private:
+  T* object_;
+};
+
 // Field geometry: a fixed inset and a fixed advance per character.
 constexpr double kTextInset = 5;
 constexpr double kCharacterWidth = 6;
@@ -186,7 +211,8 @@ int16_t handleCoreAnimationEvent(NPP npp, NPCocoaEvent* event) {
 
 void setupLayerHierarchy(PluginInstance* record) {
   if (!record || record->rootLayer) return;
-  record->rootLayer = NSRetain(CALayer::layer());
+  // The record keeps the root only once the field's layer is under it.
+  Held<CALayer> root(NSRetain(CALayer::layer()));
   EditorPanel* panel = record->panel;
   NSTextField* field = record->textField;
   if (panel) {
@@ -195,49 +221,55 @@ void setupLayerHierarchy(PluginInstance* record) {
   }
   if (field) field->setWantsLayer(YES);
   if (panel) panel->setContentView(field);
-  if (field) record->rootLayer->addSublayer(field->layer());
+  if (field) root->addSublayer(field->layer());
+  record->rootLayer = root.take();
 }
 
 void buildCoreAnimationWidgets(PluginInstance* record) {
   if (!record || record->textField || record->panel) return;
   NPObject* object = record->scriptObject;
   bool plain = isPlainText(object);
-  NSTextField* field = plain ? new NSTextField() : new NSSecureTextField();
+  // Each object is held here until the field or the record owns it, so memory
+  // that runs out half-way releases everything made so far.
+  Held<NSTextField> field(plain ? new NSTextField() : new NSSecureTextField());
   field->initWithFrame(NSMakeRect(8, 8, 848, 480));
-  record->textField = field;
 
-  NSString* empty = new NSString();
-  NSCell* cell;
-  if (plain) {
-    auto* centred = new ZebVerticallyCenteredTextFieldCell();
-    centred->initTextCell(empty);
-    centred->setVerticalCentering(YES);
-    cell = centred;
-  } else {
-    auto* centred = new ZebVerticallyCenteredSecTextFieldCell();
-    centred->initTextCell(empty);
-    centred->setVerticalCentering(YES);
-    cell = centred;
+  {
+    Held<NSString> empty(new NSString());
+    Held<NSCell> cell(nullptr);
+    if (plain) {
+      auto* centred = new ZebVerticallyCenteredTextFieldCell();
+      cell.reset(centred);
+      centred->initTextCell(empty.get());
+      centred->setVerticalCentering(YES);
+    } else {
+      auto* centred = new ZebVerticallyCenteredSecTextFieldCell();
+      cell.reset(centred);
+      centred->initTextCell(empty.get());
+      centred->setVerticalCentering(YES);
+    }
+    field->setCell(cell.get());  // the field owns the cell
   }
-  empty->release();
-  field->setCell(cell);  // the field owns the cell
-  cell->release();
   field->setBezeled(YES);
   field->setEditable(YES);
   field->setAlignment(Cursor(object) == 0 ? NSCenterTextAlignment : NSLeftTextAlignment);
 
-  auto* formatter = new CustomTextFieldFormatter();
-  formatter->init();
-  formatter->setInstance(object);  // takes maxlength as the attributes left it
-  field->setFormatter(formatter);  // the cell owns the formatter
-  formatter->release();
+  {
+    Held<CustomTextFieldFormatter> formatter(new CustomTextFieldFormatter());
+    formatter->init();
+    formatter->setInstance(object);        // takes maxlength as the attributes left it
+    field->setFormatter(formatter.get());  // the cell owns the formatter
+  }
 
-  auto* panel = new EditorPanel();
+  Held<EditorPanel> panel(new EditorPanel());
   panel->initWithContentRect(NSMakeRect(8, 8, 500, 480), NSBorderlessWindowMask,
                              NSBackingStoreBuffered, NO);
-  record->panel = panel;
-  NSAutoreleasePool pool;
-  panel->setBackgroundColor(NSColor::yellowColor());
+  {
+    NSAutoreleasePool pool;
+    panel->setBackgroundColor(NSColor::yellowColor());
+  }
+  record->textField = field.take();
+  record->panel = panel.take();
 }
 
 void placePanel(PluginInstance* record) {

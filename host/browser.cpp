@@ -52,7 +52,13 @@ struct BrowserServices {
   static void* memalloc(uint32_t size) {
     if (b().allocationFails_) return nullptr;
     void* block = std::malloc(size ? size : 1);
-    if (block) b().blocks_[block] = size;
+    if (!block) return nullptr;
+    try {
+      b().blocks_[block] = size;
+    } catch (...) {  // no memory to count it: the block is refused, as a browser would
+      std::free(block);
+      return nullptr;
+    }
     return block;
   }
   static void memfree(void* ptr) {
@@ -132,7 +138,16 @@ struct BrowserServices {
     if (!object) return nullptr;
     object->_class = aClass;
     object->referenceCount = 1;
-    b().objects_.insert(object);
+    try {
+      b().objects_.insert(object);
+    } catch (...) {  // no memory to count it: the object is not made
+      if (aClass->deallocate) {
+        aClass->deallocate(object);
+      } else {
+        std::free(object);
+      }
+      return nullptr;
+    }
     ++b().objectsCreated_;
     return object;
   }

@@ -66,6 +66,87 @@ NPError newCoreGraphicsControl(PluginInstance* record, int16_t argc, char* argn[
   return NPERR_NO_ERROR;
 }
 
+NPError newControl(NPP instance, int16_t argc, char* argn[], char* argv[]) {
+  if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+  if (!browser) return NPERR_INVALID_FUNCTABLE_ERROR;
+  void* block = NPN_MemAlloc(sizeof(PluginInstance));
+  if (!block) return NPERR_OUT_OF_MEMORY_ERROR;
+  std::memset(block, 0, sizeof(PluginInstance));
+  PluginInstance* record = new (block) PluginInstance();
+  record->npp = instance;
+  instance->pdata = record;
+  record->editBuffer = new (std::nothrow) NSMutableString();
+
+  copyUserAgent(instance);
+  if (useCoreAnimation(instance)) return newCoreAnimationControl(record, argc, argn, argv);
+  if (browserSupports(instance, NPNVsupportsCoreGraphicsBool))
+    return newCoreGraphicsControl(record, argc, argn, argv);
+  if (!browserSupports(instance, NPNVsupportsCarbonBool)) return NPERR_INCOMPATIBLE_VERSION_ERROR;
+  NPN_SetValue(instance, NPPVpluginEventModel, asValue(NPEventModelCarbon));
+  return NPERR_NO_ERROR;
+}
+
+NPError destroyControl(NPP instance) {
+  if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+  PluginInstance* record = pluginInstanceOf(instance);
+  if (!record) return NPERR_NO_ERROR;
+  if (record->caretTimer != 0) {
+    NPN_UnscheduleTimer(instance, record->caretTimer);
+    record->caretTimer = 0;
+  }
+  if (record->scriptObject) {
+    // The browser may keep the object alive after this: unbind it first, so
+    // later script calls find no field and no record to reach.
+    detachEditNPObject(record->scriptObject);
+    NPN_ReleaseObject(record->scriptObject);
+    record->scriptObject = nullptr;
+  }
+  releaseCoreAnimationObjects(record);
+  NSRelease(record->editBuffer);
+  record->editBuffer = nullptr;
+  instance->pdata = nullptr;
+  record->~PluginInstance();
+  NPN_MemFree(record);
+  return NPERR_NO_ERROR;
+}
+
+NPError setWindow(NPP instance, NPWindow* window) {
+  PluginInstance* record = pluginInstanceOf(instance);
+  if (!record) return NPERR_INVALID_INSTANCE_ERROR;
+  if (!window) return NPERR_NO_ERROR;
+  record->window = *window;
+  placePanel(record);
+  invalidateAndRedraw(instance);
+  return NPERR_NO_ERROR;
+}
+
+NPError getValue(NPP instance, NPPVariable variable, void* value) {
+  PluginInstance* record = pluginInstanceOf(instance);
+  if (!record) return NPERR_INVALID_INSTANCE_ERROR;
+  if (!value) return NPERR_GENERIC_ERROR;
+  switch (variable) {
+    case NPPVpluginScriptableNPObject: {
+      if (!record->scriptObject) {
+        if (record->drawingMode == kDrawingModeCoreAnimation) {
+          record->scriptObject = createEditNPObject(instance, record->textField, 0);
+        } else if (record->drawingMode == kDrawingModeCoreGraphics) {
+          record->scriptObject = createEditNPObject(instance, record, 1);
+        }
+      }
+      if (!record->scriptObject) return NPERR_GENERIC_ERROR;
+      *static_cast<NPObject**>(value) = record->scriptObject;
+      NPN_RetainObject(record->scriptObject);
+      return NPERR_NO_ERROR;
+    }
+    case NPPVpluginCoreAnimationLayer:
+      if (!record->rootLayer) setupLayerHierarchy(record);
+      *static_cast<CALayer**>(value) = record->rootLayer;
+      return NPERR_NO_ERROR;
+    default:
+      return NPERR_GENERIC_ERROR;
+  }
+}
+
 }  // namespace
 
 NP_EXPORT(NPError) NP_Initialize(NPNetscapeFuncs* bFuncs) {
@@ -99,59 +180,34 @@ NP_EXPORT(NPError) NP_GetEntryPoints(NPPluginFuncs* pFuncs) {
 
 NP_EXPORT(NPError) NP_Shutdown(void) { return NPERR_NO_ERROR; }
 
+// The entry points below answer the browser with an error code for anything
+// the control could not finish: nothing is thrown back to the browser.
+
 NPError NPP_New(NPMIMEType, NPP instance, uint16_t, int16_t argc, char* argn[], char* argv[],
                 NPSavedData*) {
-  if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
-  if (!browser) return NPERR_INVALID_FUNCTABLE_ERROR;
-  void* block = NPN_MemAlloc(sizeof(PluginInstance));
-  if (!block) return NPERR_OUT_OF_MEMORY_ERROR;
-  std::memset(block, 0, sizeof(PluginInstance));
-  PluginInstance* record = new (block) PluginInstance();
-  record->npp = instance;
-  instance->pdata = record;
-  record->editBuffer = new (std::nothrow) NSMutableString();
-
-  copyUserAgent(instance);
-  if (useCoreAnimation(instance)) return newCoreAnimationControl(record, argc, argn, argv);
-  if (browserSupports(instance, NPNVsupportsCoreGraphicsBool))
-    return newCoreGraphicsControl(record, argc, argn, argv);
-  if (!browserSupports(instance, NPNVsupportsCarbonBool)) return NPERR_INCOMPATIBLE_VERSION_ERROR;
-  NPN_SetValue(instance, NPPVpluginEventModel, asValue(NPEventModelCarbon));
-  return NPERR_NO_ERROR;
+  try {
+    return newControl(instance, argc, argn, argv);
+  } catch (const std::bad_alloc&) {
+    return NPERR_OUT_OF_MEMORY_ERROR;
+  } catch (...) {
+    return NPERR_GENERIC_ERROR;
+  }
 }
 
 NPError NPP_Destroy(NPP instance, NPSavedData**) {
-  if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
-  PluginInstance* record = pluginInstanceOf(instance);
-  if (!record) return NPERR_NO_ERROR;
-  if (record->caretTimer != 0) {
-    NPN_UnscheduleTimer(instance, record->caretTimer);
-    record->caretTimer = 0;
+  try {
+    return destroyControl(instance);
+  } catch (...) {
+    return NPERR_GENERIC_ERROR;
   }
-  if (record->scriptObject) {
-    // The browser may keep the object alive after this: unbind it first, so
-    // later script calls find no field and no record to reach.
-    detachEditNPObject(record->scriptObject);
-    NPN_ReleaseObject(record->scriptObject);
-    record->scriptObject = nullptr;
-  }
-  releaseCoreAnimationObjects(record);
-  NSRelease(record->editBuffer);
-  record->editBuffer = nullptr;
-  instance->pdata = nullptr;
-  record->~PluginInstance();
-  NPN_MemFree(record);
-  return NPERR_NO_ERROR;
 }
 
 NPError NPP_SetWindow(NPP instance, NPWindow* window) {
-  PluginInstance* record = pluginInstanceOf(instance);
-  if (!record) return NPERR_INVALID_INSTANCE_ERROR;
-  if (!window) return NPERR_NO_ERROR;
-  record->window = *window;
-  placePanel(record);
-  invalidateAndRedraw(instance);
-  return NPERR_NO_ERROR;
+  try {
+    return setWindow(instance, window);
+  } catch (...) {
+    return NPERR_GENERIC_ERROR;
+  }
 }
 
 NPError NPP_NewStream(NPP, NPMIMEType, NPStream*, NPBool, uint16_t* stype) {
@@ -192,29 +248,10 @@ int16_t NPP_HandleEvent(NPP instance, void* event) {
 void NPP_URLNotify(NPP, const char*, NPReason, void*) {}
 
 NPError NPP_GetValue(NPP instance, NPPVariable variable, void* value) {
-  PluginInstance* record = pluginInstanceOf(instance);
-  if (!record) return NPERR_INVALID_INSTANCE_ERROR;
-  if (!value) return NPERR_GENERIC_ERROR;
-  switch (variable) {
-    case NPPVpluginScriptableNPObject: {
-      if (!record->scriptObject) {
-        if (record->drawingMode == kDrawingModeCoreAnimation) {
-          record->scriptObject = createEditNPObject(instance, record->textField, 0);
-        } else if (record->drawingMode == kDrawingModeCoreGraphics) {
-          record->scriptObject = createEditNPObject(instance, record, 1);
-        }
-      }
-      if (!record->scriptObject) return NPERR_GENERIC_ERROR;
-      *static_cast<NPObject**>(value) = record->scriptObject;
-      NPN_RetainObject(record->scriptObject);
-      return NPERR_NO_ERROR;
-    }
-    case NPPVpluginCoreAnimationLayer:
-      if (!record->rootLayer) setupLayerHierarchy(record);
-      *static_cast<CALayer**>(value) = record->rootLayer;
-      return NPERR_NO_ERROR;
-    default:
-      return NPERR_GENERIC_ERROR;
+  try {
+    return getValue(instance, variable, value);
+  } catch (...) {
+    return NPERR_GENERIC_ERROR;
   }
 }
 

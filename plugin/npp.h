@@ -13,7 +13,11 @@ NP_EXPORT(NPError) NP_Shutdown(void);
 // NPP_New answers 0; 8 when the browser lacks the event model the chosen
 // drawing model needs (the record stays on the handle for NPP_Destroy); 5 when
 // the browser cannot give memory for the record or cannot create the
-// scriptable object; 2 for a null handle; 3 before NP_Initialize.
+// scriptable object, or when memory runs out while the control is built (the
+// record stays on the handle, without the widgets it could not finish); 1 for
+// any other failure; 2 for a null handle; 3 before NP_Initialize.
+// No entry point throws: NPP_Destroy, NPP_SetWindow and NPP_GetValue answer 1
+// (NPERR_GENERIC_ERROR) for a failure they could not finish.
 NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
                 char* argv[], NPSavedData* saved);
 NPError NPP_Destroy(NPP instance, NPSavedData** save);

@@ -21,7 +21,14 @@ void NSObject::release() {
 }
 
 NSObject* NSObject::autorelease() {
-  NSAutoreleasePool::add(this);
+  // The reference is given up either way: to the pool, or at once when the
+  // pool has no memory to take it.
+  try {
+    NSAutoreleasePool::add(this);
+  } catch (...) {
+    release();
+    throw;
+  }
   return this;
 }
 

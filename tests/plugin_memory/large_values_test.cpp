@@ -1,55 +1,14 @@
 // Values larger than the memory the control can get: the property hooks and
 // the attribute reader keep what the fields held, go on with the next value,
 // an event that cannot be handled is answered as not handled, and nothing
-// escapes to the browser. This program serves every C++
-// allocation of the process (the module's too) and can refuse the large ones.
-#include <cstdlib>
-#include <new>
+// escapes to the browser.
 #include <string>
 #include <vector>
 
 #include "Foundation/NSString.h"
+#include "refusing_allocator.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin_properties/property_cases.h"
-
-namespace {
-
-size_t g_refuseFrom = 0;  // 0: every allocation is served
-
-void* allocate(size_t n) {
-  if (g_refuseFrom != 0 && n >= g_refuseFrom) throw std::bad_alloc();
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-
-void* allocateOrNull(size_t n) noexcept {
-  try {
-    return allocate(n);
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-// While it lives, C++ allocations of `from` bytes or more fail.
-class RefuseLargeAllocations {
- public:
-  explicit RefuseLargeAllocations(size_t from) { g_refuseFrom = from; }
-  ~RefuseLargeAllocations() { g_refuseFrom = 0; }
-};
-
-}  // namespace
-
-void* operator new(size_t n) { return allocate(n); }
-void* operator new[](size_t n) { return allocate(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return allocateOrNull(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 

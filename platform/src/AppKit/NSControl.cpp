@@ -76,7 +76,15 @@ namespace {
 template <typename Cell>
 NSCell* makeEmptyTextCell() {
   NSString* empty = new NSString();
-  NSCell* cell = (new Cell())->initTextCell(empty);
+  NSCell* cell = nullptr;
+  try {
+    cell = new Cell();
+    cell->initTextCell(empty);
+  } catch (...) {  // no memory for the cell's text: nothing made is kept
+    NSRelease(cell);
+    empty->release();
+    throw;
+  }
   empty->release();
   return cell;
 }

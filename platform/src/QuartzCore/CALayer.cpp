@@ -13,6 +13,7 @@ CALayer::~CALayer() {
 
 void CALayer::addSublayer(CALayer* layer) {
   if (!layer || layer == this) return;
+  sublayers_.reserve(sublayers_.size() + 1);  // the one step that can fail, first
   layer->retain();
   layer->removeFromSuperlayer();
   layer->superlayer_ = this;
