@@ -1,10 +1,8 @@
 #include "entry/CustomTextFieldFormatter.h"
 
-#include <string_view>
-
 #include "Foundation/NSException.h"
 #include "entry/RegExpExtensions.h"
-#include "entry/strength.h"
+#include "entry/strength_results.h"
 #include "plugin/EditNPObject.h"
 
 NSFormatter* CustomTextFieldFormatter::init() {
@@ -53,13 +51,7 @@ BOOL CustomTextFieldFormatter::isPartialStringValid(NSString** partialString, NS
     if (!matches) return NO;
   }
 
-  std::string_view utf8 = proposed ? proposed->UTF8String() : "";
-  int32_t simple = 1;
-  int32_t classes = passlevel(utf8, &simple);
-  int32_t level = passlevelex(utf8);
-  INT32_TO_NPVARIANT(classes, plugin->strengthClasses);
-  INT32_TO_NPVARIANT(level, plugin->strengthLevel);
-  INT32_TO_NPVARIANT(simple, plugin->simplePatternFlag);
+  updateStrength(plugin, proposed ? proposed->UTF8String() : "");
   return YES;
 }
 

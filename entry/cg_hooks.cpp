@@ -9,7 +9,7 @@
 #include "Foundation/NSException.h"
 #include "Foundation/NSString.h"
 #include "entry/RegExpExtensions.h"
-#include "entry/strength.h"
+#include "entry/strength_results.h"
 #include "plugin/EditNPObject.h"
 #include "plugin/PluginInstance.h"
 #include "plugin/npn.h"
@@ -227,17 +227,6 @@ BOOL isCharAllowed(NPP npp, char c) {
   } catch (...) {
     return NO;  // nothing may leave an event handler
   }
-}
-
-void updateStrength(editorplugin* object, const char* utf8) {
-  if (!object) return;
-  const std::string_view text = utf8 ? utf8 : "";
-  int32_t flag = 1;
-  const int32_t classes = passlevel(text, &flag);
-  const int32_t level = passlevelex(text);
-  INT32_TO_NPVARIANT(classes, object->strengthClasses);
-  INT32_TO_NPVARIANT(level, object->strengthLevel);
-  INT32_TO_NPVARIANT(flag, object->simplePatternFlag);
 }
 
 void clearpo(NPP npp) {

@@ -43,11 +43,6 @@ void handleKeyDown(NPP npp, NPCocoaEvent* event);
 // regular expression allows nothing.
 BOOL isCharAllowed(NPP npp, char c);
 
-// Rates the UTF-8 text into the object's strength classes, level and
-// simple-pattern flag (Int32 variants). Null object: nothing; null text rates
-// as empty.
-void updateStrength(editorplugin* object, const char* utf8);
-
 // Empties the edit buffer, puts the caret at 0 and redraws. Strength values,
 // focus, timer and a pending click stay.
 void clearpo(NPP npp);
