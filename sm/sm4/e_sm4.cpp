@@ -97,7 +97,7 @@ int sm4_ofb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char*
 
 using DoCipher = int (*)(EVP_CIPHER_CTX*, unsigned char*, const unsigned char*, size_t);
 
-struct RecordSpec {
+struct RecordShape {
   int blockSize;
   int ivLength;
   unsigned long mode;
@@ -106,20 +106,20 @@ struct RecordSpec {
 
 enum Mode { ECB, CBC, CFB, OFB, MODE_COUNT };
 
-constexpr RecordSpec kRecords[MODE_COUNT] = {
+constexpr RecordShape kRecords[MODE_COUNT] = {
     {16, 0, EVP_CIPH_ECB_MODE, sm4_ecb_cipher},
     {16, 16, EVP_CIPH_CBC_MODE, sm4_cbc_cipher},
     {1, 16, EVP_CIPH_CFB_MODE, sm4_cfb_cipher},
     {1, 16, EVP_CIPH_OFB_MODE, sm4_ofb_cipher},
 };
 
-EVP_CIPHER* makeRecord(const RecordSpec& spec) {
-  EVP_CIPHER* c = EVP_CIPHER_meth_new(NID_smlib_sm4, spec.blockSize, SM4_KEY_LENGTH);
+EVP_CIPHER* makeRecord(const RecordShape& shape) {
+  EVP_CIPHER* c = EVP_CIPHER_meth_new(NID_smlib_sm4, shape.blockSize, SM4_KEY_LENGTH);
   if (c == nullptr) return nullptr;
-  if (EVP_CIPHER_meth_set_iv_length(c, spec.ivLength) != 1 ||
-      EVP_CIPHER_meth_set_flags(c, spec.mode) != 1 ||
+  if (EVP_CIPHER_meth_set_iv_length(c, shape.ivLength) != 1 ||
+      EVP_CIPHER_meth_set_flags(c, shape.mode) != 1 ||
       EVP_CIPHER_meth_set_init(c, sm4_init_key) != 1 ||
-      EVP_CIPHER_meth_set_do_cipher(c, spec.doCipher) != 1 ||
+      EVP_CIPHER_meth_set_do_cipher(c, shape.doCipher) != 1 ||
       EVP_CIPHER_meth_set_impl_ctx_size(c, SM4_CIPHER_DATA_SIZE) != 1 ||
       EVP_CIPHER_meth_set_set_asn1_params(c, EVP_CIPHER_set_asn1_iv) != 1 ||
       EVP_CIPHER_meth_set_get_asn1_params(c, EVP_CIPHER_get_asn1_iv) != 1) {
