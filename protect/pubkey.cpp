@@ -2,6 +2,7 @@
 
 #include <openssl/bio.h>
 #include <openssl/bn.h>
+#include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
@@ -138,6 +139,16 @@ std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, 
   if (EVP_PKEY_CTX_ctrl(ctx.get(), EVP_PKEY_RSA, -1, EVP_PKEY_CTRL_RSA_PADDING, RSA_PKCS1_PADDING,
                         nullptr) <= 0)
     return std::string();
+#ifdef OSSL_ASYM_CIPHER_PARAM_IMPLICIT_REJECTION
+  // Newer OpenSSL answers a bad PKCS#1 v1.5 block with a random plaintext by
+  // default; the server-random step must see the failure instead, so that a
+  // corrupt input4 leaves the session as it was.
+  unsigned int implicitRejection = 0;
+  OSSL_PARAM params[] = {
+      OSSL_PARAM_construct_uint(OSSL_ASYM_CIPHER_PARAM_IMPLICIT_REJECTION, &implicitRejection),
+      OSSL_PARAM_construct_end()};
+  if (EVP_PKEY_CTX_set_params(ctx.get(), params) <= 0) return std::string();
+#endif
   const auto* in = reinterpret_cast<const unsigned char*>(ciphertext.data());
   size_t outlen = 0;
   if (EVP_PKEY_decrypt(ctx.get(), nullptr, &outlen, in, ciphertext.size()) <= 0 || outlen == 0)
