@@ -9,29 +9,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
 
 #include "protect/base64.h"
 #include "protect/cryptin_internal.h"
 #include "protect/hex.h"
+#include "sm/owned.h"
 
 namespace cryptin {
 namespace {
 
-struct PkeyFree {
-  void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
-
-struct RsaFree {
-  void operator()(RSA* p) const { RSA_free(p); }
-};
-using RsaPtr = std::unique_ptr<RSA, RsaFree>;
-
-struct BnFree {
-  void operator()(BIGNUM* p) const { BN_free(p); }
-};
-using BnPtr = std::unique_ptr<BIGNUM, BnFree>;
+using PkeyPtr = smlib::Owned<EVP_PKEY, EVP_PKEY_free>;
+using RsaPtr = smlib::Owned<RSA, RSA_free>;
+using BnPtr = smlib::Owned<BIGNUM, BN_free>;
 
 // The fixed bytes of the session-key blob around K1 || K2.
 const char kBlobHead[] = "301C0410";

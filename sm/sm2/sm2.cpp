@@ -56,7 +56,7 @@ void freeRecord(void*, void* ptr, CRYPTO_EX_DATA*, int, long, void*) {
   ec_sm2_data_free(static_cast<ec_sm2_data*>(ptr));
 }
 
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX_free>>;
+using MdCtxPtr = Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 
 struct Piece {
   const unsigned char* data;

@@ -5,27 +5,19 @@
 #include <openssl/bn.h>
 #include <openssl/ec.h>
 
-#include <memory>
-
+#include "sm/owned.h"
 #include "sm/sm2/sm2.h"
 
 namespace smlib {
 namespace sm2_internal {
 
 // Scoped owners for OpenSSL objects: one cleanup path per function.
-template <auto Fn>
-struct Deleter {
-  template <class T>
-  void operator()(T* p) const {
-    Fn(p);
-  }
-};
-using BnPtr = std::unique_ptr<BIGNUM, Deleter<BN_clear_free>>;
-using BnCtxPtr = std::unique_ptr<BN_CTX, Deleter<BN_CTX_free>>;
-using PointPtr = std::unique_ptr<EC_POINT, Deleter<EC_POINT_clear_free>>;
-using GroupPtr = std::unique_ptr<EC_GROUP, Deleter<EC_GROUP_free>>;
-using EcKeyPtr = std::unique_ptr<EC_KEY, Deleter<EC_KEY_free>>;
-using SigPtr = std::unique_ptr<EC_SM2_SIG, Deleter<EC_SM2_SIG_free>>;
+using BnPtr = Owned<BIGNUM, BN_clear_free>;
+using BnCtxPtr = Owned<BN_CTX, BN_CTX_free>;
+using PointPtr = Owned<EC_POINT, EC_POINT_clear_free>;
+using GroupPtr = Owned<EC_GROUP, EC_GROUP_free>;
+using EcKeyPtr = Owned<EC_KEY, EC_KEY_free>;
+using SigPtr = Owned<EC_SM2_SIG, EC_SM2_SIG_free>;
 
 // The EC_KEY ex-data slot that holds a key's curve record (one per process).
 int ec_key_record_index();

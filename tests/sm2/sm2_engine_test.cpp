@@ -6,6 +6,7 @@
 #include <openssl/obj_mac.h>
 
 #include <cstring>
+#include <memory>
 
 #include "sm2_oracle.h"
 
@@ -174,10 +175,7 @@ TEST(Sm2Engine, KeyObjectWithoutEngineFailsCleanly) {
 }
 
 // Certificates: the subject key's bit string read as 04 || x || y.
-struct X509Free {
-  void operator()(X509* x) const { X509_free(x); }
-};
-using X509Ptr = std::unique_ptr<X509, X509Free>;
+using X509Ptr = host::Owned<X509, X509_free>;
 
 X509Ptr certWithKeyBits(const Bytes& bits) {
   X509Ptr cert(X509_new());

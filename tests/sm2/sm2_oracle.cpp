@@ -188,10 +188,7 @@ bool opensslDecrypt(EVP_PKEY* key, const Bytes& der, Bytes* out) {
 }
 
 namespace {
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); }
-};
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
+using MdCtxPtr = host::Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 }  // namespace
 
 Bytes opensslSign(EVP_PKEY* key, const Bytes& msg, const char* id) {

@@ -5,10 +5,10 @@
 
 #include <openssl/evp.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/openssl_owned.h"
 #include "sm/sm2/sm2.h"
 #include "sm/sm2/sm2_internal.h"
 
@@ -18,14 +18,8 @@ using Bytes = std::vector<unsigned char>;
 using smlib::sm2_internal::BnPtr;
 using smlib::sm2_internal::EcKeyPtr;
 using smlib::sm2_internal::SigPtr;
-struct PkeyFree {
-  void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
-};
-struct PctxFree {
-  void operator()(EVP_PKEY_CTX* p) const { EVP_PKEY_CTX_free(p); }
-};
-using PkeyPtr = std::unique_ptr<EVP_PKEY, PkeyFree>;
-using PctxPtr = std::unique_ptr<EVP_PKEY_CTX, PctxFree>;
+using PkeyPtr = host::Owned<EVP_PKEY, EVP_PKEY_free>;
+using PctxPtr = host::Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 
 // The worked examples' private key and random scalar.
 extern const char kExampleD[];

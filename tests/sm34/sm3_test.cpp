@@ -8,10 +8,10 @@
 #include <openssl/objects.h>
 
 #include <cstring>
-#include <memory>
 #include <random>
 #include <string>
 
+#include "host/openssl_owned.h"
 #include "kat.h"
 
 namespace {
@@ -22,17 +22,11 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
-};
-using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, MdCtxFree>;
-struct MdFree {
-  void operator()(EVP_MD* m) const { EVP_MD_free(m); }
-};
+using MdCtxPtr = host::Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 
 // OpenSSL's own SM3 (its default provider), the oracle.
 std::string opensslSm3(const std::string& msg) {
-  static const std::unique_ptr<EVP_MD, MdFree> md(EVP_MD_fetch(nullptr, "SM3", nullptr));
+  static const host::Owned<EVP_MD, EVP_MD_free> md(EVP_MD_fetch(nullptr, "SM3", nullptr));
   EXPECT_NE(md, nullptr);
   unsigned char out[EVP_MAX_MD_SIZE];
   unsigned int n = 0;

@@ -9,12 +9,12 @@
 #include <openssl/objects.h>
 
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "host/openssl_owned.h"
 #include "kat.h"
 
 namespace {
@@ -26,14 +26,8 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-struct CipherCtxFree {
-  void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
-};
-using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
-struct CipherFree {
-  void operator()(EVP_CIPHER* c) const { EVP_CIPHER_free(c); }
-};
-using FetchedCipher = std::unique_ptr<EVP_CIPHER, CipherFree>;
+using CipherCtxPtr = host::Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;
+using FetchedCipher = host::Owned<EVP_CIPHER, EVP_CIPHER_free>;
 
 struct ModeInfo {
   const char* name;  // OpenSSL's own algorithm, the oracle
