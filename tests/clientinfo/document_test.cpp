@@ -14,28 +14,15 @@
 #include "clientinfo/clientinfo.h"
 #include "clientinfo/useragent.h"
 #include "fakes.h"
+#include "tests/support/cpuid_fakes.h"
 
 namespace {
 
 using fakes::inet;
 using fakes::link;
 using fakes::serial;
-
-CPUIDRegisters fakeIntel(uint32_t leaf) {
-  switch (leaf) {
-    case 0:
-      return {0x0D, 0x756E6547, 0x6C65746E, 0x49656E69};
-    case 1:
-      return {0x000306A9, 0x00100800, 0x7FBAE3FF, 0xBFEBFBFF};
-    default:
-      return {0, 0, 0, 0};
-  }
-}
-
-CPUIDRegisters fakeWithSerial(uint32_t leaf) {
-  if (leaf == 3) return {0, 0, 0x9ABCDEF0, 0x00012345};
-  return fakeIntel(leaf);
-}
+using testsupport::fakeIntel;
+using testsupport::fakeWithSerial;
 
 // Every stand-in answers for a known machine; everything goes back after.
 class Document : public ::testing::Test {

@@ -13,12 +13,15 @@
 
 #include "balance.h"
 #include "fakes.h"
+#include "tests/support/cpuid_fakes.h"
 
 namespace {
 
 using fakes::inet;
 using fakes::inet6;
 using fakes::link;
+using testsupport::fakeIntel;
+using testsupport::fakeWithSerial;
 
 // The text of an owned NSString, which is released.
 std::string take(NSString* s) {
@@ -161,22 +164,6 @@ TEST_F(Identifiers, PlatformSerialNeedsADirectMacRomanPointer) {
     EXPECT_EQ(getplatformsn(), c.expected) << c.what;
     balance.expectBalanced(c.what);
   }
-}
-
-CPUIDRegisters fakeIntel(uint32_t leaf) {
-  switch (leaf) {
-    case 0:
-      return {0x0D, 0x756E6547, 0x6C65746E, 0x49656E69};  // "Genu" "ntel" "ineI"
-    case 1:
-      return {0x000306A9, 0x00100800, 0x7FBAE3FF, 0xBFEBFBFF};
-    default:
-      return {0, 0, 0, 0};
-  }
-}
-
-CPUIDRegisters fakeWithSerial(uint32_t leaf) {
-  if (leaf == 3) return {0, 0, 0x9ABCDEF0, 0x00012345};
-  return fakeIntel(leaf);
 }
 
 TEST_F(Identifiers, CpuidStringLayout) {

@@ -9,25 +9,13 @@
 
 #include "host/bank_server.h"
 #include "host/sm2_der.h"
+#include "tests/support/openssl_oracle.h"
 
 namespace {
 
+// OpenSSL's own decryption; "" when it refuses.
 std::string decrypt(EVP_PKEY* key, const std::string& c, int padding) {
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr);
-  EVP_PKEY_decrypt_init(ctx);
-  if (padding) EVP_PKEY_CTX_set_rsa_padding(ctx, padding);
-  size_t len = 0;
-  const auto* in = reinterpret_cast<const unsigned char*>(c.data());
-  std::string out;
-  if (EVP_PKEY_decrypt(ctx, nullptr, &len, in, c.size()) > 0) {
-    out.resize(len);
-    if (EVP_PKEY_decrypt(ctx, reinterpret_cast<unsigned char*>(&out[0]), &len, in, c.size()) > 0)
-      out.resize(len);
-    else
-      out.clear();
-  }
-  EVP_PKEY_CTX_free(ctx);
-  return out;
+  return testsupport::opensslDecrypt(key, c, padding).value_or("");
 }
 
 std::string bnHex(EVP_PKEY* key, const char* name) {

@@ -6,6 +6,7 @@
 
 #include "QuartzCore/CALayer.h"
 #include "plugin_fixture.h"
+#include "tests/support/process_constants.h"
 
 namespace {
 

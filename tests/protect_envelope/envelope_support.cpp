@@ -1,52 +1,14 @@
 #include "envelope_support.h"
 
-#include <openssl/bn.h>
 #include <openssl/crypto.h>
 #include <openssl/rsa.h>
 
 #include <cstring>
-#include <map>
 #include <vector>
 
+#include "tests/support/openssl_oracle.h"
+
 namespace envtest {
-
-namespace {
-std::string toHex(const unsigned char* p, size_t n) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < n; ++i) {
-    out.push_back(digits[p[i] >> 4]);
-    out.push_back(digits[p[i] & 15]);
-  }
-  return out;
-}
-
-TestKey makeKey(int bits) {
-  TestKey key;
-  key.pkey = EVP_RSA_gen(static_cast<unsigned>(bits));
-  const RSA* rsa = EVP_PKEY_get0_RSA(key.pkey);
-  unsigned char* der = nullptr;
-  int len = i2d_RSAPublicKey(rsa, &der);
-  key.derHex = toHex(der, static_cast<size_t>(len));
-  OPENSSL_free(der);
-  der = nullptr;
-  len = i2d_RSAPrivateKey(rsa, &der);
-  key.privateDerHex = toHex(der, static_cast<size_t>(len));
-  OPENSSL_free(der);
-  char* n = BN_bn2hex(RSA_get0_n(rsa));
-  key.modulusHex = n;
-  OPENSSL_free(n);
-  key.k = static_cast<size_t>(RSA_size(rsa));
-  return key;
-}
-}  // namespace
-
-const TestKey& testKey(int bits) {
-  static auto* keys = new std::map<int, TestKey>;  // kept for the whole process
-  auto it = keys->find(bits);
-  if (it == keys->end()) it = keys->emplace(bits, makeKey(bits)).first;
-  return it->second;
-}
 
 EVP_PKEY* publicKeyObject(const TestKey& key) {
   EVP_PKEY* pkey = EVP_PKEY_new();
@@ -55,21 +17,7 @@ EVP_PKEY* publicKeyObject(const TestKey& key) {
 }
 
 std::string privateDecrypt(const TestKey& key, const std::string& cipher, int padding) {
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key.pkey, nullptr);
-  std::string out = "(failed)";
-  size_t len = 0;
-  const auto* in = reinterpret_cast<const unsigned char*>(cipher.data());
-  if (ctx && EVP_PKEY_decrypt_init(ctx) > 0 && EVP_PKEY_CTX_set_rsa_padding(ctx, padding) > 0 &&
-      EVP_PKEY_decrypt(ctx, nullptr, &len, in, cipher.size()) > 0) {
-    std::string buf(len, '\0');
-    if (EVP_PKEY_decrypt(ctx, reinterpret_cast<unsigned char*>(&buf[0]), &len, in, cipher.size()) >
-        0) {
-      buf.resize(len);
-      out = buf;
-    }
-  }
-  EVP_PKEY_CTX_free(ctx);
-  return out;
+  return testsupport::opensslDecrypt(key.pkey, cipher, padding).value_or("(failed)");
 }
 
 std::string hexDecode(const std::string& hex) {

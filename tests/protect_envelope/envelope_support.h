@@ -6,18 +6,13 @@
 
 #include <string>
 
+#include "tests/support/rsa_test_key.h"
+
 namespace envtest {
 
-struct TestKey {
-  EVP_PKEY* pkey = nullptr;   // private key, kept for the process
-  std::string derHex;         // PKCS#1 RSAPublicKey as upper-case hex
-  std::string privateDerHex;  // PKCS#1 RSAPrivateKey as hex
-  std::string modulusHex;     // big-endian modulus as hex
-  size_t k = 0;               // modulus bytes
-};
-
-// 512-, 1024- or 2048-bit keys, generated once per process.
-const TestKey& testKey(int bits);
+// The process's RSA test keys (512, 1024 or 2048 bits), made once each.
+using TestKey = testsupport::RsaTestKey;
+inline const TestKey& testKey(int bits) { return testsupport::rsaTestKey(bits); }
 
 // A fresh key object holding only the public half, for the members that take one over.
 EVP_PKEY* publicKeyObject(const TestKey& key);

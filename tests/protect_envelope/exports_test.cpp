@@ -32,7 +32,7 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
   Module module;
   ASSERT_NE(module.handle, nullptr) << dlerror();
   const auto& key = testKey(1024);
-  const char* k = key.derHex.c_str();
+  const char* k = key.publicDerHex.c_str();
 
   auto* derKey = module.get<KeyText>("encryptTaggedBlockWithDerKey");
   auto* modulus =
@@ -67,7 +67,7 @@ TEST(ModuleExports, EveryEnvelopeFunctionByName) {
   }
   {
     OutArea out;
-    ASSERT_EQ(modulus(key.modulusHex.c_str(), 65537, "abc", out.bytes), 0);
+    ASSERT_EQ(modulus(key.n.c_str(), 65537, "abc", out.bytes), 0);
     EXPECT_EQ(base64Plain(out), tagged);
   }
   {

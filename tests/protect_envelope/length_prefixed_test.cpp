@@ -29,7 +29,7 @@ std::string letters(size_t n) {
 
 // Checks a hex result: 2k upper-case digits; returns the decrypted plaintext.
 std::string openHex(const TestKey& key, const std::string& hex, int padding) {
-  EXPECT_EQ(hex.size(), 2 * key.k);
+  EXPECT_EQ(hex.size(), 2 * key.size);
   for (char c : hex) {
     EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F')) << hex;
   }
@@ -72,7 +72,7 @@ TEST(EncryptLengthPrefixed, PlaintextUnderEachKey) {
     SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
     const TestKey& key = testKey(c.bits);
     OutArea out;
-    const int rc = encryptLengthPrefixed(key.derHex.c_str(), c.text.c_str(), out.bytes);
+    const int rc = encryptLengthPrefixed(key.publicDerHex.c_str(), c.text.c_str(), out.bytes);
     if (c.plaintext.empty()) {
       EXPECT_EQ(rc, -1);
       EXPECT_TRUE(out.untouched());
@@ -87,15 +87,15 @@ TEST(EncryptTwoFieldsLengthPrefixed, SecondFieldFirst) {
   for (int bits : {512, 1024, 2048}) {
     const TestKey& key = testKey(bits);
     OutArea out;
-    ASSERT_EQ(encryptTwoFieldsLengthPrefixed(key.derHex.c_str(), "ab", "xyz", out.bytes), 0);
+    ASSERT_EQ(encryptTwoFieldsLengthPrefixed(key.publicDerHex.c_str(), "ab", "xyz", out.bytes), 0);
     EXPECT_EQ(openHex(key, out.text(), RSA_PKCS1_PADDING), "03xyz02ab");
   }
   const TestKey& key = testKey(1024);
   OutArea out;
-  ASSERT_EQ(encryptTwoFieldsLengthPrefixed(key.derHex.c_str(), "", "", out.bytes), 0);
+  ASSERT_EQ(encryptTwoFieldsLengthPrefixed(key.publicDerHex.c_str(), "", "", out.bytes), 0);
   EXPECT_EQ(openHex(key, out.text(), RSA_PKCS1_PADDING), "0000");
   OutArea tooLong;
-  EXPECT_EQ(encryptTwoFieldsLengthPrefixed(key.derHex.c_str(), letters(60).c_str(),
+  EXPECT_EQ(encryptTwoFieldsLengthPrefixed(key.publicDerHex.c_str(), letters(60).c_str(),
                                            letters(60).c_str(), tooLong.bytes),
             -1);
   EXPECT_TRUE(tooLong.untouched());
@@ -111,7 +111,7 @@ TEST(EncryptPkcs1Hex, TextAsItIsTextFirst) {
     SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
     const TestKey& key = testKey(c.bits);
     OutArea out;
-    const int rc = encryptPkcs1Hex(c.text.c_str(), key.derHex.c_str(), out.bytes);
+    const int rc = encryptPkcs1Hex(c.text.c_str(), key.publicDerHex.c_str(), out.bytes);
     if (c.plaintext.empty()) {
       EXPECT_EQ(rc, -1);
       EXPECT_TRUE(out.untouched());
@@ -126,25 +126,25 @@ TEST(EncryptLengthPrefixedRaw, ZeroFillToKeySize) {
   for (int bits : {512, 1024, 2048}) {
     const TestKey& key = testKey(bits);
     OutArea out;
-    ASSERT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), "abc", out.bytes, 0), 0);
-    EXPECT_EQ(openHex(key, out.text(), RSA_NO_PADDING), "03abc" + std::string(key.k - 5, '\0'));
+    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", out.bytes, 0), 0);
+    EXPECT_EQ(openHex(key, out.text(), RSA_NO_PADDING), "03abc" + std::string(key.size - 5, '\0'));
   }
 }
 
 TEST(EncryptLengthPrefixedRaw, FillModeOnlyLookedAtWhenAFillIsNeeded) {
   const TestKey& key = testKey(512);
   OutArea refused;
-  EXPECT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), "abc", refused.bytes, 2), -1);
+  EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", refused.bytes, 2), -1);
   EXPECT_TRUE(refused.untouched());
 
   // "62" and 62 bytes make exactly k = 64: no fill, mode 2 is fine.
   const std::string text = letters(62);
   OutArea exact;
-  ASSERT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), text.c_str(), exact.bytes, 2), 0);
+  ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), text.c_str(), exact.bytes, 2), 0);
   EXPECT_EQ(openHex(key, exact.text(), RSA_NO_PADDING), "62" + text);
 
   OutArea tooLong;
-  EXPECT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), letters(63).c_str(), tooLong.bytes, 0),
+  EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), letters(63).c_str(), tooLong.bytes, 0),
             -1);
   EXPECT_TRUE(tooLong.untouched());
 }
@@ -156,17 +156,17 @@ TEST(EncryptLengthPrefixedRaw, RandomFillFromTheTimeSeededGenerator) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     const std::time_t before = std::time(nullptr);
     OutArea first, second;
-    ASSERT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), "abc", first.bytes, 1), 0);
-    ASSERT_EQ(encryptLengthPrefixedRaw(key.derHex.c_str(), "abc", second.bytes, 1), 0);
+    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", first.bytes, 1), 0);
+    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", second.bytes, 1), 0);
     const std::time_t after = std::time(nullptr);
     if (before != after) continue;
     const std::string block = openHex(key, first.text(), RSA_NO_PADDING);
     EXPECT_EQ(openHex(key, second.text(), RSA_NO_PADDING), block);
-    ASSERT_EQ(block.size(), key.k);
+    ASSERT_EQ(block.size(), key.size);
     EXPECT_EQ(block.substr(0, 5), "03abc");
     std::srand(static_cast<unsigned>(before));
     std::string fill;
-    for (size_t i = 5; i < key.k; ++i) fill.push_back(static_cast<char>(std::rand() & 0xFF));
+    for (size_t i = 5; i < key.size; ++i) fill.push_back(static_cast<char>(std::rand() & 0xFF));
     EXPECT_EQ(block.substr(5), fill);
     return;
   }
@@ -175,7 +175,7 @@ TEST(EncryptLengthPrefixedRaw, RandomFillFromTheTimeSeededGenerator) {
 
 TEST(KeyHexMembers, BadKeysGiveMinusOneAndWriteNothing) {
   const TestKey& key = testKey(1024);
-  const std::string odd = key.derHex + "0";
+  const std::string odd = key.publicDerHex + "0";
   // A SubjectPublicKeyInfo is no bare RSAPublicKey; nor is a private key.
   unsigned char* spki = nullptr;
   const int spkiLen = i2d_PUBKEY(key.pkey, &spki);
@@ -202,7 +202,7 @@ TEST(KeyHexMembers, BadKeysGiveMinusOneAndWriteNothing) {
 }
 
 TEST(KeyHexMembers, NullArgumentsAreRefused) {
-  const char* k = testKey(1024).derHex.c_str();
+  const char* k = testKey(1024).publicDerHex.c_str();
   OutArea out;
   EXPECT_EQ(encryptLengthPrefixed(k, "x", nullptr), -1);
   EXPECT_EQ(encryptLengthPrefixed(nullptr, "x", out.bytes), -1);
@@ -216,7 +216,7 @@ TEST(KeyHexMembers, NullArgumentsAreRefused) {
 
 TEST(LoadRsaKeyFromHexDer, PublicAndPrivateForms) {
   const TestKey& key = testKey(1024);
-  EVP_PKEY* pub = cryptin::loadRsaKeyFromHexDer(key.derHex, 0);
+  EVP_PKEY* pub = cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0);
   ASSERT_NE(pub, nullptr);
   EXPECT_EQ(EVP_PKEY_size(pub), 128);
   EVP_PKEY_free(pub);
@@ -224,24 +224,24 @@ TEST(LoadRsaKeyFromHexDer, PublicAndPrivateForms) {
   ASSERT_NE(priv, nullptr);
   EXPECT_EQ(EVP_PKEY_eq(priv, key.pkey), 1);
   EVP_PKEY_free(priv);
-  EXPECT_EQ(cryptin::loadRsaKeyFromHexDer(key.derHex, 1), nullptr);
+  EXPECT_EQ(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 1), nullptr);
   EXPECT_EQ(cryptin::loadRsaKeyFromHexDer(key.privateDerHex, 0), nullptr);
-  EXPECT_EQ(cryptin::loadRsaKeyFromHexDer(key.derHex.substr(1), 0), nullptr);
+  EXPECT_EQ(cryptin::loadRsaKeyFromHexDer(key.publicDerHex.substr(1), 0), nullptr);
 }
 
 TEST(RsaPublicEncrypt, ExactlyKBytesOrEmpty) {
   const TestKey& key = testKey(1024);
-  const std::string c = cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0), "m",
+  const std::string c = cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0), "m",
                                                   RSA_PKCS1_PADDING);
   EXPECT_EQ(c.size(), 128u);
   EXPECT_EQ(envtest::privateDecrypt(key, c, RSA_PKCS1_PADDING), "m");
-  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0), "",
+  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0), "",
                                       RSA_PKCS1_PADDING),
             "");  // key still released: the sanitizer build checks for leaks
-  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0),
+  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0),
                                       std::string(129, 'a'), RSA_NO_PADDING),
             "");
-  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.derHex, 0),
+  EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0),
                                       std::string(127, 'a'), RSA_NO_PADDING),
             "");
   EXPECT_EQ(cryptin::rsaPublicEncrypt(nullptr, "m", RSA_PKCS1_PADDING), "");

@@ -46,7 +46,7 @@ struct Opened {
 // Splits an envelope into H1 and H2, opens the blob with the private key and
 // the text with the blob's keys.
 Opened openEnvelope(const TestKey& key, const std::string& out, bool blobFirst, size_t h1Digits) {
-  const size_t h2Digits = 2 * key.k;
+  const size_t h2Digits = 2 * key.size;
   EXPECT_EQ(out.size(), h1Digits + h2Digits);
   const std::string h1 = blobFirst ? out.substr(h2Digits) : out.substr(0, h1Digits);
   const std::string h2 = blobFirst ? out.substr(0, h2Digits) : out.substr(h1Digits);
@@ -75,7 +75,7 @@ TEST(EncryptHexWithSessionKey, LayoutUnderEachKey) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::to_string(bits) + " bits, text " + c.hex);
       OutArea out;
-      ASSERT_EQ(encryptHexWithSessionKey(c.hex.c_str(), key.derHex.c_str(), out.bytes), 0);
+      ASSERT_EQ(encryptHexWithSessionKey(c.hex.c_str(), key.publicDerHex.c_str(), out.bytes), 0);
       const Opened o = openEnvelope(key, out.text(), false, 2 * c.input.size());
       EXPECT_EQ(o.plaintext, c.input);
     }
@@ -85,18 +85,18 @@ TEST(EncryptHexWithSessionKey, LayoutUnderEachKey) {
 TEST(EncryptHexWithSessionKey, TotalLengthAndOddDigits) {
   const TestKey& key = testKey(1024);
   OutArea out;
-  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.derHex.c_str(), out.bytes), 0);
+  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.publicDerHex.c_str(), out.bytes), 0);
   EXPECT_EQ(out.text().size(), 272u);
   OutArea odd;
-  EXPECT_EQ(encryptHexWithSessionKey("0123456789ABCDEF0", key.derHex.c_str(), odd.bytes), -1);
+  EXPECT_EQ(encryptHexWithSessionKey("0123456789ABCDEF0", key.publicDerHex.c_str(), odd.bytes), -1);
   EXPECT_TRUE(odd.untouched());
 }
 
 TEST(EncryptHexWithSessionKey, FreshKeysEachCall) {
   const TestKey& key = testKey(1024);
   OutArea a, b;
-  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.derHex.c_str(), a.bytes), 0);
-  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.derHex.c_str(), b.bytes), 0);
+  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.publicDerHex.c_str(), a.bytes), 0);
+  ASSERT_EQ(encryptHexWithSessionKey("ABC", key.publicDerHex.c_str(), b.bytes), 0);
   EXPECT_NE(openEnvelope(key, a.text(), false, 16).keys,
             openEnvelope(key, b.text(), false, 16).keys);
 }
@@ -117,14 +117,14 @@ TEST(EncryptTextWithSessionKey, BlobFirstThenText) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::to_string(bits) + " bits, text " + c.text);
       OutArea out;
-      ASSERT_EQ(encryptTextWithSessionKey(key.derHex.c_str(), c.text.c_str(), out.bytes), 0);
+      ASSERT_EQ(encryptTextWithSessionKey(key.publicDerHex.c_str(), c.text.c_str(), out.bytes), 0);
       const Opened o = openEnvelope(key, out.text(), true, 2 * c.input.size());
       EXPECT_EQ(o.plaintext, c.input);
     }
   }
   OutArea out;
   ASSERT_EQ(
-      encryptTextWithSessionKey(testKey(1024).derHex.c_str(), "0123456789abcdefghij", out.bytes),
+      encryptTextWithSessionKey(testKey(1024).publicDerHex.c_str(), "0123456789abcdefghij", out.bytes),
       0);
   EXPECT_EQ(out.text().size(), 256u + 48u);
 }

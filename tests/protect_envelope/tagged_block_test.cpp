@@ -27,9 +27,9 @@ enum class Via { DerKey, Modulus, KeyObject };
 int encryptVia(Via via, const TestKey& key, const std::string& text, char* out) {
   switch (via) {
     case Via::DerKey:
-      return encryptTaggedBlockWithDerKey(key.derHex.c_str(), text.c_str(), out);
+      return encryptTaggedBlockWithDerKey(key.publicDerHex.c_str(), text.c_str(), out);
     case Via::Modulus:
-      return encryptTaggedBlockWithModulus(key.modulusHex.c_str(), 65537, text.c_str(), out);
+      return encryptTaggedBlockWithModulus(key.n.c_str(), 65537, text.c_str(), out);
     case Via::KeyObject:  // taken over by the call
       return encryptTaggedBlock(envtest::publicKeyObject(key), text.c_str(), out);
   }
@@ -70,9 +70,9 @@ TEST(TaggedBlock, LayoutAndSizesUnderEachKey) {
       }
       ASSERT_EQ(rc, 0);
       const std::string b64 = out.text();
-      EXPECT_EQ(b64.size(), (key.k + 2) / 3 * 4);
+      EXPECT_EQ(b64.size(), (key.size + 2) / 3 * 4);
       const std::string cipher = envtest::base64Decode(b64);
-      ASSERT_EQ(cipher.size(), key.k);
+      ASSERT_EQ(cipher.size(), key.size);
       EXPECT_EQ(envtest::privateDecrypt(key, cipher, RSA_NO_PADDING), taggedBlock(text));
     }
   }
@@ -80,7 +80,7 @@ TEST(TaggedBlock, LayoutAndSizesUnderEachKey) {
 
 TEST(TaggedBlock, Base64OutputUnder1024BitsIs172Characters) {
   OutArea out;
-  ASSERT_EQ(encryptTaggedBlockWithDerKey(testKey(1024).derHex.c_str(), "pin", out.bytes), 0);
+  ASSERT_EQ(encryptTaggedBlockWithDerKey(testKey(1024).publicDerHex.c_str(), "pin", out.bytes), 0);
   EXPECT_EQ(out.text().size(), 172u);
   EXPECT_EQ(out.bytes[172], '\0');
   EXPECT_EQ(out.bytes[173], 0x5A);  // nothing written past the terminator
@@ -89,20 +89,20 @@ TEST(TaggedBlock, Base64OutputUnder1024BitsIs172Characters) {
 TEST(TaggedBlock, Failures) {
   const TestKey& key = testKey(1024);
   OutArea out;
-  const std::string oddHex = key.derHex.substr(1);
+  const std::string oddHex = key.publicDerHex.substr(1);
   EXPECT_EQ(encryptTaggedBlockWithDerKey(oddHex.c_str(), "x", out.bytes), -1);
   EXPECT_EQ(encryptTaggedBlockWithDerKey(key.privateDerHex.c_str(), "x", out.bytes), -1);
   EXPECT_EQ(encryptTaggedBlockWithDerKey("", "x", out.bytes), -1);
   EXPECT_EQ(encryptTaggedBlockWithModulus("", 65537, "x", out.bytes), -1);
   EXPECT_EQ(encryptTaggedBlockWithModulus("ABC", 65537, "x", out.bytes), -1);  // odd: no bytes
   EXPECT_EQ(encryptTaggedBlock(nullptr, "x", out.bytes), -1);
-  EXPECT_EQ(encryptTaggedBlockWithDerKey(key.derHex.c_str(), nullptr, out.bytes), -1);
+  EXPECT_EQ(encryptTaggedBlockWithDerKey(key.publicDerHex.c_str(), nullptr, out.bytes), -1);
   EXPECT_TRUE(out.untouched());
 }
 
 TEST(TaggedBlock, ModulusTakesLowerCaseAndTheExponentAsUnsigned) {
   const TestKey& key = testKey(1024);
-  std::string lower = key.modulusHex;
+  std::string lower = key.n;
   for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   OutArea out;
   ASSERT_EQ(encryptTaggedBlockWithModulus(lower.c_str(), 65537, "abc", out.bytes), 0);
@@ -112,20 +112,20 @@ TEST(TaggedBlock, ModulusTakesLowerCaseAndTheExponentAsUnsigned) {
   // A negative exponent is read as its unsigned bit pattern: the encryption
   // equals raw RSA under e = 0xFFFFFFFF.
   OutArea withNegative;
-  ASSERT_EQ(encryptTaggedBlockWithModulus(key.modulusHex.c_str(), -1, "abc", withNegative.bytes),
+  ASSERT_EQ(encryptTaggedBlockWithModulus(key.n.c_str(), -1, "abc", withNegative.bytes),
             0);
   RSA* rsa = RSA_new();
   BIGNUM* n = nullptr;
-  BN_hex2bn(&n, key.modulusHex.c_str());
+  BN_hex2bn(&n, key.n.c_str());
   BIGNUM* e = BN_new();
   BN_set_word(e, 0xFFFFFFFFu);
   RSA_set0_key(rsa, n, e, nullptr);
   const std::string block = taggedBlock("abc");
-  std::string expected(key.k, '\0');
+  std::string expected(key.size, '\0');
   ASSERT_EQ(RSA_public_encrypt(static_cast<int>(block.size()),
                                reinterpret_cast<const unsigned char*>(block.data()),
                                reinterpret_cast<unsigned char*>(&expected[0]), rsa, RSA_NO_PADDING),
-            static_cast<int>(key.k));
+            static_cast<int>(key.size));
   RSA_free(rsa);
   EXPECT_EQ(envtest::base64Decode(withNegative.text()), expected);
 }

@@ -9,6 +9,7 @@
 
 #include "host/sm2_der.h"
 #include "protect/pubkey.h"
+#include "tests/support/openssl_oracle.h"
 
 namespace {
 
@@ -36,16 +37,7 @@ const Sm2Key& key() {
 
 // OpenSSL's SM2 encryption of message to key, in our raw layout.
 std::string encryptRaw(EVP_PKEY* pkey, const std::string& message) {
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(pkey, nullptr);
-  EVP_PKEY_encrypt_init(ctx);
-  const auto* in = reinterpret_cast<const unsigned char*>(message.data());
-  size_t len = 0;
-  EVP_PKEY_encrypt(ctx, nullptr, &len, in, message.size());
-  std::string der(len, '\0');
-  EVP_PKEY_encrypt(ctx, reinterpret_cast<unsigned char*>(&der[0]), &len, in, message.size());
-  der.resize(len);
-  EVP_PKEY_CTX_free(ctx);
-  return bank::sm2DerToRaw(der);
+  return bank::sm2DerToRaw(testsupport::opensslEncrypt(pkey, message, 0).value_or(""));
 }
 
 std::string decrypt(const std::string& ciphertext) {

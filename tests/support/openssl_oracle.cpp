@@ -1,0 +1,40 @@
+#include "tests/support/openssl_oracle.h"
+
+#include <openssl/rsa.h>
+
+#include "host/openssl_owned.h"
+
+namespace testsupport {
+namespace {
+
+using PkeyCtxPtr = host::Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
+using Operation = int (*)(EVP_PKEY_CTX*, unsigned char*, size_t*, const unsigned char*, size_t);
+
+std::optional<std::string> run(EVP_PKEY* key, int (*init)(EVP_PKEY_CTX*), Operation operation,
+                               const std::string& input, int padding) {
+  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  if (!ctx || init(ctx.get()) <= 0) return std::nullopt;
+  if (padding != 0 && EVP_PKEY_CTX_set_rsa_padding(ctx.get(), padding) <= 0) return std::nullopt;
+  const auto* in = reinterpret_cast<const unsigned char*>(input.data());
+  size_t len = 0;
+  if (operation(ctx.get(), nullptr, &len, in, input.size()) <= 0) return std::nullopt;
+  std::string out(len, '\0');
+  if (operation(ctx.get(), reinterpret_cast<unsigned char*>(&out[0]), &len, in, input.size()) <= 0)
+    return std::nullopt;
+  out.resize(len);
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& cipher,
+                                          int padding) {
+  return run(key, EVP_PKEY_decrypt_init, EVP_PKEY_decrypt, cipher, padding);
+}
+
+std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message,
+                                          int padding) {
+  return run(key, EVP_PKEY_encrypt_init, EVP_PKEY_encrypt, message, padding);
+}
+
+}  // namespace testsupport
