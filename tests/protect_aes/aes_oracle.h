@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/hex.h"
+
 namespace aestest {
 
 inline std::string fromHex(const std::string& hex) {
@@ -16,15 +18,7 @@ inline std::string fromHex(const std::string& hex) {
   return out;
 }
 
-inline std::string toHex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out;
-}
+using testsupport::toHex;  // lower case
 
 inline std::string randomBytes(size_t n) {
   std::string out(n, '\0');

@@ -57,6 +57,25 @@ struct Pkcs1Case {
   std::string plaintext;  // empty: the call fails
 };
 
+// Runs each case through encrypt(key's DER hex, text, out): a refused case
+// answers -1 and writes nothing, any other decrypts to its plaintext.
+template <size_t N, typename Encrypt>
+void expectPkcs1Cases(const Pkcs1Case (&cases)[N], Encrypt encrypt) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
+    const TestKey& key = testKey(c.bits);
+    OutArea out;
+    const int rc = encrypt(key.publicDerHex.c_str(), c.text.c_str(), out.bytes);
+    if (c.plaintext.empty()) {
+      EXPECT_EQ(rc, -1);
+      EXPECT_TRUE(out.untouched());
+    } else {
+      ASSERT_EQ(rc, 0);
+      EXPECT_EQ(openHex(key, out.text(), RSA_PKCS1_PADDING), c.plaintext);
+    }
+  }
+}
+
 TEST(EncryptLengthPrefixed, PlaintextUnderEachKey) {
   const Pkcs1Case cases[] = {
       {1024, "", "00"},
@@ -68,19 +87,7 @@ TEST(EncryptLengthPrefixed, PlaintextUnderEachKey) {
       {512, letters(52), ""},
       {2048, letters(200), "200" + letters(200)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
-    const TestKey& key = testKey(c.bits);
-    OutArea out;
-    const int rc = encryptLengthPrefixed(key.publicDerHex.c_str(), c.text.c_str(), out.bytes);
-    if (c.plaintext.empty()) {
-      EXPECT_EQ(rc, -1);
-      EXPECT_TRUE(out.untouched());
-    } else {
-      ASSERT_EQ(rc, 0);
-      EXPECT_EQ(openHex(key, out.text(), RSA_PKCS1_PADDING), c.plaintext);
-    }
-  }
+  expectPkcs1Cases(cases, encryptLengthPrefixed);
 }
 
 TEST(EncryptTwoFieldsLengthPrefixed, SecondFieldFirst) {
@@ -107,19 +114,10 @@ TEST(EncryptPkcs1Hex, TextAsItIsTextFirst) {
       {1024, letters(118), ""},        {1024, "", ""},  // empty message refused
       {512, letters(53), letters(53)}, {2048, letters(245), letters(245)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.bits) + " bits, text of " + std::to_string(c.text.size()));
-    const TestKey& key = testKey(c.bits);
-    OutArea out;
-    const int rc = encryptPkcs1Hex(c.text.c_str(), key.publicDerHex.c_str(), out.bytes);
-    if (c.plaintext.empty()) {
-      EXPECT_EQ(rc, -1);
-      EXPECT_TRUE(out.untouched());
-    } else {
-      ASSERT_EQ(rc, 0);
-      EXPECT_EQ(openHex(key, out.text(), RSA_PKCS1_PADDING), c.plaintext);
-    }
-  }
+  // The text comes first in this call.
+  expectPkcs1Cases(cases, [](const char* key, const char* text, char* out) {
+    return encryptPkcs1Hex(text, key, out);
+  });
 }
 
 TEST(EncryptLengthPrefixedRaw, ZeroFillToKeySize) {

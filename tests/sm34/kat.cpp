@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "tests/support/hex.h"
+
 namespace katfile {
 namespace {
 
@@ -48,15 +50,7 @@ std::vector<Record> read(const std::string& name) {
   return records;
 }
 
-std::string hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out;
-}
+std::string hex(const std::string& bytes) { return testsupport::toHex(bytes); }
 
 std::string unhex(const std::string& text) {
   auto nibble = [](char c) -> int {

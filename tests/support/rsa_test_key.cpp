@@ -10,6 +10,7 @@
 #include <map>
 
 #include "host/openssl_owned.h"
+#include "tests/support/hex.h"
 
 namespace testsupport {
 namespace {
@@ -60,8 +61,8 @@ RsaTestKey makeRsaTestKey(int bits) {
   const RSA* rsa = EVP_PKEY_get0_RSA(k.pkey);
   k.publicDer = der(rsa, i2d_RSAPublicKey);
   k.privateDer = der(rsa, i2d_RSAPrivateKey);
-  k.publicDerHex = upperHex(k.publicDer);
-  k.privateDerHex = upperHex(k.privateDer);
+  k.publicDerHex = toHex(k.publicDer, HexCase::kUpper);
+  k.privateDerHex = toHex(k.privateDer, HexCase::kUpper);
   k.n = bnHex(RSA_get0_n(rsa));
   k.e = bnHex(RSA_get0_e(rsa));
   k.p = bnHex(RSA_get0_p(rsa));
@@ -76,17 +77,6 @@ const RsaTestKey& rsaTestKey(int bits) {
   auto it = keys->find(bits);
   if (it == keys->end()) it = keys->emplace(bits, makeRsaTestKey(bits)).first;
   return it->second;
-}
-
-std::string upperHex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out;
 }
 
 }  // namespace testsupport

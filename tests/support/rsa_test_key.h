@@ -29,7 +29,4 @@ RsaTestKey makeRsaTestKey(int bits);
 // final line break.
 std::string selfSignedCertificatePem(EVP_PKEY* key);
 
-// Bytes as upper-case hex, two digits each.
-std::string upperHex(const std::string& bytes);
-
 }  // namespace testsupport
