@@ -19,7 +19,6 @@
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
-#include <openssl/param_build.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
@@ -37,6 +36,7 @@
 #include "host/instance.h"
 #include "host/sm2_der.h"
 #include "keys/keyset.h"
+#include "tests/support/sm2_key.h"
 
 namespace {
 
@@ -260,17 +260,7 @@ std::string sm2ServerRandomStep(const std::string& text) {
   BIGNUM* d = nullptr;
   static const std::string scalarHex = keyset::value("sm2_private_hex");
   BN_hex2bn(&d, scalarHex.c_str());
-  OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-  OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0);
-  OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_PRIV_KEY, d);
-  OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-  EVP_PKEY* key = nullptr;
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr);
-  EVP_PKEY_fromdata_init(ctx);
-  EVP_PKEY_fromdata(ctx, &key, EVP_PKEY_KEYPAIR, params);
-  EVP_PKEY_CTX_free(ctx);
-  OSSL_PARAM_free(params);
-  OSSL_PARAM_BLD_free(bld);
+  EVP_PKEY* key = testsupport::opensslSm2Key(d);
   BN_free(d);
   std::string plain = pkeyCrypt(key, false, bank::sm2RawToDer(bank::base64Decode(text)), 0);
   EVP_PKEY_free(key);

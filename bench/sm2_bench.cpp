@@ -6,16 +6,15 @@
 // the identity set). "System" measures one whole operation as the control
 // runs it: key, key object, context, operation, release.
 #include <benchmark/benchmark.h>
-#include <openssl/core_names.h>
 #include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/obj_mac.h>
-#include <openssl/param_build.h>
 
 #include <cstring>
 #include <vector>
 
 #include "sm/sm2/sm2.h"
+#include "tests/support/sm2_key.h"
 
 namespace {
 
@@ -37,25 +36,11 @@ struct Keys {
     y = BN_new();
     EC_POINT_mul(group, p, d, nullptr, nullptr, nullptr);
     EC_POINT_get_affine_coordinates(group, p, x, y, nullptr);
-    unsigned char pub[65] = {0x04};
-    BN_bn2binpad(x, pub + 1, 32);
-    BN_bn2binpad(y, pub + 33, 32);
     EC_POINT_free(p);
     EC_GROUP_free(group);
 
     ours = smlib::EVP_PKEY_SM2_init(smlib::EC_KEY_from_BN(x, y, d));
-
-    OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-    OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0);
-    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_PRIV_KEY, d);
-    OSSL_PARAM_BLD_push_octet_string(bld, OSSL_PKEY_PARAM_PUB_KEY, pub, sizeof pub);
-    OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr);
-    EVP_PKEY_fromdata_init(ctx);
-    EVP_PKEY_fromdata(ctx, &theirs, EVP_PKEY_KEYPAIR, params);
-    EVP_PKEY_CTX_free(ctx);
-    OSSL_PARAM_free(params);
-    OSSL_PARAM_BLD_free(bld);
+    theirs = testsupport::opensslSm2Key(d);
   }
   ~Keys() {
     EVP_PKEY_free(ours);

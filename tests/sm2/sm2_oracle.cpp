@@ -1,14 +1,14 @@
 #include "sm2_oracle.h"
 
 #include <openssl/asn1t.h>
-#include <openssl/core_names.h>
 #include <openssl/ec.h>
 #include <openssl/obj_mac.h>
-#include <openssl/param_build.h>
 #include <openssl/rand.h>
 
 #include <cstring>
 #include <stdexcept>
+
+#include "tests/support/sm2_key.h"
 
 namespace sm2test {
 
@@ -111,27 +111,7 @@ PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d) {
   return pkey;
 }
 
-PkeyPtr opensslKey(const BIGNUM* d) {
-  BnPtr x, y;
-  publicPointOf(d, &x, &y);
-  unsigned char pub[65] = {0x04};
-  BN_bn2binpad(x.get(), pub + 1, 32);
-  BN_bn2binpad(y.get(), pub + 33, 32);
-  OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-  OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0);
-  OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_PRIV_KEY, d);
-  OSSL_PARAM_BLD_push_octet_string(bld, OSSL_PKEY_PARAM_PUB_KEY, pub, sizeof pub);
-  OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-  EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr);
-  EVP_PKEY* pkey = nullptr;
-  if (ctx == nullptr || EVP_PKEY_fromdata_init(ctx) <= 0 ||
-      EVP_PKEY_fromdata(ctx, &pkey, EVP_PKEY_KEYPAIR, params) <= 0)
-    pkey = nullptr;
-  EVP_PKEY_CTX_free(ctx);
-  OSSL_PARAM_free(params);
-  OSSL_PARAM_BLD_free(bld);
-  return PkeyPtr(pkey);
-}
+PkeyPtr opensslKey(const BIGNUM* d) { return PkeyPtr(testsupport::opensslSm2Key(d)); }
 
 Bytes rawToDer(const Bytes& raw) {
   if (raw.size() < 97) return {};
