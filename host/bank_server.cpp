@@ -1,3 +1,4 @@
+#include "host/openssl_owned.h"
 #include "host/bank_server.h"
 
 #include <openssl/bn.h>
@@ -19,12 +20,7 @@
 namespace bank {
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+using host::Owned;
 using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
 using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 using CipherCtxPtr = Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;

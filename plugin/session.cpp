@@ -1,6 +1,7 @@
 // The session-key exchange: the client random and its encryption to the
 // server's key, the server random received through input4, the key-text
 // derivation and the two password ciphertexts.
+#include "sm/owned.h"
 #include "plugin/session.h"
 
 #include <openssl/bn.h>
@@ -34,12 +35,7 @@ std::string g_rand2;
 
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+using smlib::Owned;
 using BnPtr = Owned<BIGNUM, BN_free>;
 using EcKeyPtr = Owned<EC_KEY, EC_KEY_free>;
 using X509Ptr = Owned<X509, X509_free>;

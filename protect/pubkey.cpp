@@ -1,3 +1,4 @@
+#include "sm/owned.h"
 #include "protect/pubkey.h"
 
 #include <openssl/bio.h>
@@ -26,12 +27,7 @@ const char kPemBeginLine[] = "-----BEGIN CERTIFICATE-----\r\n";
 
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+using smlib::Owned;
 
 using BioPtr = Owned<BIO, BIO_free_all>;
 using X509Ptr = Owned<X509, X509_free>;

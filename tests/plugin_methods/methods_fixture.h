@@ -12,7 +12,7 @@
 #include "AppKit/NSTextField.h"
 #include "HIToolbox/TextInputSources.h"
 #include "tests/plugin/plugin_fixture.h"
-#include "tests/plugin/process_constants.h"
+#include "tests/support/process_constants.h"
 
 namespace methods {
 
