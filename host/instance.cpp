@@ -141,6 +141,17 @@ int16_t Instance::mouse(NPCocoaEventType type, double x, double y, int32_t butto
   return event(e);
 }
 
+void Instance::typeText(const std::string& utf8) {
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::string character = utf8.substr(i, n);
+    key(NPCocoaEventKeyDown, character, 0);
+    key(NPCocoaEventKeyUp, character, 0);
+    i += n;
+  }
+}
+
 int16_t Instance::key(NPCocoaEventType type, const std::string& characters, uint16_t keyCode,
                       uint32_t modifierFlags, bool isARepeat,
                       const std::optional<std::string>& charactersIgnoringModifiers) {

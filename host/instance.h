@@ -89,6 +89,8 @@ class Instance {
   int16_t keyDown(const std::string& characters, uint16_t keyCode = 0) {
     return key(NPCocoaEventKeyDown, characters, keyCode);
   }
+  // A user typing: a key down and its key up for each UTF-8 character.
+  void typeText(const std::string& utf8);
   int16_t focus(bool hasFocus);
   // A draw event over the whole window (the context stays the caller's).
   int16_t draw(CGContextRef context);

@@ -52,11 +52,7 @@ void printScriptInt(host::Instance& control, const char* method, const char* wha
 void typeIntoCoreAnimationField(host::Instance& control, void* layer, const std::string& password) {
   control.focus(true);
   std::printf("  focus: keyboard input source now %s\n", TISStandInSelectedIdentifier().c_str());
-  for (char c : password) {
-    const std::string key(1, c);
-    control.key(NPCocoaEventKeyDown, key, 0);
-    control.key(NPCocoaEventKeyUp, key, 0);
-  }
+  control.typeText(password);
   auto* root = static_cast<CALayer*>(layer);
   NSControl* field = nullptr;
   if (root && !root->sublayers().empty())
@@ -279,11 +275,7 @@ void runPageSession(const PageSession& p, bank::BankServer& server) {
   // The user types.
   const std::string password = p.password;
   control.focus(true);
-  for (char c : password) {
-    const std::string key(1, c);
-    control.key(NPCocoaEventKeyDown, key, 0);
-    control.key(NPCocoaEventKeyUp, key, 0);
-  }
+  control.typeText(password);
   control.focus(false);
   std::printf("  the user types %zu characters\n", password.size());
   std::printf(

@@ -75,20 +75,7 @@ class MethodsTest : public PluginTest {
 
   // One key event per UTF-8 character (a key down and its key up).
   static void type(host::Instance& control, const std::string& characters) {
-    for (size_t i = 0; i < characters.size();) {
-      size_t n = 1;
-      const unsigned char lead = static_cast<unsigned char>(characters[i]);
-      if (lead >= 0xF0)
-        n = 4;
-      else if (lead >= 0xE0)
-        n = 3;
-      else if (lead >= 0xC0)
-        n = 2;
-      const std::string key = characters.substr(i, n);
-      control.key(NPCocoaEventKeyDown, key, 0);
-      control.key(NPCocoaEventKeyUp, key, 0);
-      i += n;
-    }
+    control.typeText(characters);
   }
 
   // The password as the control holds it (field string or edit buffer).

@@ -88,20 +88,7 @@ class SessionTest : public ::testing::Test {
   // character per key), then leaves it.
   static void type(host::Instance& control, const std::string& text) {
     control.focus(true);
-    for (size_t i = 0; i < text.size();) {
-      size_t n = 1;
-      auto lead = static_cast<unsigned char>(text[i]);
-      if (lead >= 0xF0)
-        n = 4;
-      else if (lead >= 0xE0)
-        n = 3;
-      else if (lead >= 0xC0)
-        n = 2;
-      const std::string key = text.substr(i, n);
-      control.key(NPCocoaEventKeyDown, key, 0);
-      control.key(NPCocoaEventKeyUp, key, 0);
-      i += n;
-    }
+    control.typeText(text);
     control.focus(false);
   }
 
