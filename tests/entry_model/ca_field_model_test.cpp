@@ -1,0 +1,211 @@
+// The Core Animation field against a plain model of its caret placement, drag
+// selection and formatter, over random sequences of clicks, drags, keys and
+// script settings delivered through the host. After every event the field
+// editor's text and selection and the three strength values are compared
+// with the model.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AppKit/AppKit.h"
+#include "CoreServices/Gestalt.h"
+#include "entry_oracle.h"
+#include "host/browser.h"
+#include "host/instance.h"
+
+namespace {
+
+const char* const kLeft = "\xEF\x9C\x82";   // U+F702
+const char* const kRight = "\xEF\x9C\x83";  // U+F703
+
+struct FieldSetup {
+  const char* name;
+  std::vector<host::Attribute> attributes;
+  std::optional<std::string> pattern;  // the input pattern the attributes leave
+  int32_t maxLength;                   // the formatter's
+};
+
+std::vector<FieldSetup> fieldSetups() {
+  return {
+      {"no pattern", {}, std::nullopt, 100},
+      {"maxlength 9", {{"maxlength", "9"}}, std::nullopt, 9},
+      {"lower case only", {{"input2", "[a-z]*"}, {"maxlength", "14"}}, std::string("[a-z]*"), 14},
+      {"flags 0110", {{"input6", "0110"}}, oracle::patternFromFlags("0110"), 100},
+      {"pattern bounds the length", {{"input2", "[a-h]{0,6}"}}, std::string("[a-h]{0,6}"), 100},
+      {"invalid expression", {{"input2", "(["}, {"maxlength", "12"}}, std::string("(["), 12},
+      {"negative maxlength", {{"maxlength", "-1"}}, std::nullopt, -1},
+      {"maxlength 0", {{"maxlength", "0"}}, std::nullopt, 0},
+  };
+}
+
+class CaFieldModel : public ::testing::TestWithParam<size_t> {
+ protected:
+  void SetUp() override {
+    host::Browser::get().reset();
+    GestaltResetForTesting();  // 10.12.6: the Core Animation model
+  }
+  void TearDown() override { host::Browser::get().reset(); }
+};
+
+TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
+  const FieldSetup setup = fieldSetups()[GetParam()];
+  host::Embed embed;
+  embed.attributes = setup.attributes;
+  host::Instance control(embed);
+  ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+  ASSERT_NE(nullptr, control.requestLayer());
+  control.setWindow(0, 0, 200, 30);
+
+  // Before the field ever had focus there is no field editor: a click
+  // leaves the anchor at {0, 0}.
+  oracle::NSRangeModel anchor{7, 0};
+  EXPECT_EQ(1, control.mouse(NPCocoaEventMouseDown, 60, 10, 0));
+  anchor = {0, 0};
+
+  control.focus(true);
+  NSWindow* panel = NSWindow::keyWindow();
+  ASSERT_NE(nullptr, panel);
+  NSText* editor = panel->fieldEditor(NO, nullptr);
+  ASSERT_NE(nullptr, editor);
+
+  oracle::CaField field;
+  field.maxLength = setup.maxLength;
+  field.pattern = setup.pattern;
+
+  std::mt19937 rng(0xca5e + static_cast<unsigned>(GetParam()));
+  auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  std::ostringstream trail;
+  size_t longest = 0;
+  int drags = 0;
+
+  for (int step = 0; step < 500; ++step) {
+    const int action = pick(100);
+    if (action < 45) {
+      // A printable character, sometimes two in one event.
+      std::string chars(1, static_cast<char>(0x20 + pick(0x5F)));
+      if (pick(8) == 0) chars += static_cast<char>('a' + pick(26));
+      if (pick(3) == 0) chars[0] = static_cast<char>('a' + pick(8));
+      trail << "type(" << chars << ") ";
+      EXPECT_EQ(1, control.keyDown(chars, 0));
+      EXPECT_EQ(1, control.key(NPCocoaEventKeyUp, chars, 0));
+      field.type(chars);
+    } else if (action < 53) {
+      trail << "delete ";
+      EXPECT_EQ(1, control.keyDown("\x7F", 51));
+      field.deleteBackward();
+    } else if (action < 58) {
+      const bool left = pick(2) == 0;
+      trail << (left ? "left " : "right ");
+      EXPECT_EQ(1, control.keyDown(left ? kLeft : kRight, left ? 123 : 124));
+      if (left) {
+        if (field.selection.length > 0)
+          field.selection.length = 0;
+        else if (field.selection.location > 0)
+          --field.selection.location;
+      } else {
+        if (field.selection.length > 0)
+          field.selection = {field.selection.location + field.selection.length, 0};
+        else if (field.selection.location < field.text.size())
+          ++field.selection.location;
+      }
+    } else if (action < 61) {
+      static const char* const kSpecial[] = {"\t", "\r", "\x1B"};
+      const char* key = kSpecial[pick(3)];
+      trail << "special(" << static_cast<int>(key[0]) << ") ";
+      EXPECT_EQ(1, control.keyDown(key, 0));
+      EXPECT_EQ(1, control.key(NPCocoaEventKeyUp, key, 0));
+    } else if (action < 76) {
+      const double x = pick(1200) / 8.0 - 10;
+      const int32_t button = pick(8) == 0 ? 2 : 0;
+      trail << "down(" << x << "," << button << ") ";
+      EXPECT_EQ(1, control.mouse(NPCocoaEventMouseDown, x, 10, button));
+      if (button == 0) field.mouseDown(x, anchor);
+    } else if (action < 93) {
+      const double x = pick(1400) / 8.0 - 30;
+      const int32_t button = pick(8) == 0 ? 1 : 0;
+      trail << "drag(" << x << "," << button << ") ";
+      EXPECT_EQ(1, control.mouse(NPCocoaEventMouseDragged, x, 10, button));
+      if (button == 0) {
+        field.drag(x, anchor);
+        ++drags;
+      }
+    } else if (action < 96) {
+      static const char* const kFlags[] = {"0110", "0100", "1111", "0010"};
+      const std::string flags = kFlags[pick(4)];
+      trail << "input6=" << flags << " ";
+      ASSERT_TRUE(control.setProperty("input6", host::Variant::string(flags)));
+      field.pattern = oracle::patternFromFlags(flags);
+    } else {
+      // A later maxlength reaches the object, not the formatter.
+      const int32_t value = pick(6);
+      trail << "maxlength=" << value << " ";
+      ASSERT_TRUE(control.setProperty("maxlength", host::Variant::int32(value)));
+    }
+
+    ASSERT_EQ(field.text, editor->string()->UTF8String()) << trail.str();
+    NSRange got = editor->selectedRange();
+    ASSERT_EQ(field.selection, (oracle::NSRangeModel{got.location, got.length})) << trail.str();
+    oracle::Strength strength{control.invoke("get_output4").value.asInt32(),
+                              control.invoke("get_output44").value.asInt32(),
+                              control.invoke("get_output16").value.asInt32()};
+    ASSERT_EQ(field.strength, strength) << trail.str();
+    longest = std::max(longest, field.text.size());
+  }
+  if (setup.maxLength != 0) {
+    EXPECT_GE(longest, 4u);
+  }
+  EXPECT_GT(drags, 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Setups, CaFieldModel, ::testing::Range<size_t>(0, fieldSetups().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                           std::string name = fieldSetups()[info.param].name;
+                           for (char& ch : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
+
+// The caret index of every quarter pixel from the left of the control to past
+// the end of a known text.
+TEST(CaFieldClicks, EveryQuarterPixel) {
+  host::Browser::get().reset();
+  GestaltResetForTesting();
+  {
+    host::Instance control;
+    ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+    ASSERT_NE(nullptr, control.requestLayer());
+    control.setWindow(0, 0, 200, 30);
+    control.focus(true);
+    control.typeText("abcdefghijkl");
+    NSText* editor = NSWindow::keyWindow()->fieldEditor(NO, nullptr);
+    ASSERT_NE(nullptr, editor);
+    oracle::CaField field;
+    field.text = "abcdefghijkl";
+    oracle::NSRangeModel anchor;
+    int probes = 0;
+    for (double x = -12; x < 100; x += 0.25) {
+      ++probes;
+      control.mouse(NPCocoaEventMouseDown, x, 10, 0);
+      field.mouseDown(x, anchor);
+      NSRange got = editor->selectedRange();
+      ASSERT_EQ(field.selection, (oracle::NSRangeModel{got.location, got.length})) << "x " << x;
+      // And a drag from there to every other position.
+      for (double to = -12; to < 100; to += 3.5) {
+        control.mouse(NPCocoaEventMouseDragged, to, 10, 0);
+        field.drag(to, anchor);
+        got = editor->selectedRange();
+        ASSERT_EQ(field.selection, (oracle::NSRangeModel{got.location, got.length}))
+            << "down at " << x << ", drag to " << to;
+      }
+    }
+    EXPECT_EQ(448, probes);
+    EXPECT_EQ(12u, editor->string()->length());
+  }
+  host::Browser::get().reset();
+}
+
+}  // namespace
