@@ -1,0 +1,274 @@
+// The session-key exchange against plain models, through the host and the
+// bank's server:
+//   - the input4 text: blank bytes dropped at both ends, the lenient Base64
+//     decoding, decryption with the built-in private key (done here on
+//     OpenSSL with the key set's private keys), and what that leaves in the
+//     session, over random texts with blanks, high bytes and control bytes
+//     around (and inside) valid Base64;
+//   - the key text and the password ciphertext, for many random passwords in
+//     both modes, recovered on OpenSSL alone.
+#include <gtest/gtest.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "AppKit/AppKit.h"
+#include "CoreServices/Gestalt.h"
+#include "host/bank_server.h"
+#include "host/browser.h"
+#include "host/instance.h"
+#include "host/sm2_der.h"
+#include "keys/keyset.h"
+#include "session_oracle.h"
+#include "tests/support/key_text_oracle.h"
+#include "tests/support/openssl_oracle.h"
+
+namespace {
+
+using oracle::lenientBase64Decode;
+using oracle::trimBlanks;
+
+EVP_PKEY* readPrivateKey(const char* path) {
+  FILE* f = std::fopen(path, "r");
+  if (!f) return nullptr;
+  EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+  std::fclose(f);
+  return key;
+}
+
+// What decrypting the input4 text with the control's built-in private key
+// gives, on OpenSSL: the server random, or empty.
+std::string expectedServerRandom(const std::string& input4, bool rsaMode) {
+  static EVP_PKEY* rsa = readPrivateKey(SPC_KEYSET_RSA_FILE);
+  static EVP_PKEY* sm2 = readPrivateKey(SPC_KEYSET_SM2_FILE);
+  const std::string bytes = lenientBase64Decode(trimBlanks(input4));
+  if (bytes.empty()) return std::string();
+  if (rsaMode) return testsupport::opensslDecrypt(rsa, bytes, RSA_PKCS1_PADDING).value_or("");
+  const std::string der = bank::sm2RawToDer(bytes);
+  if (der.empty()) return std::string();
+  return testsupport::opensslDecrypt(sm2, der, 0).value_or("");
+}
+
+char randomBlank(std::mt19937& rng) {
+  // Control bytes and the space, or a byte from 0x80 to 0xFF; NUL now and then.
+  const unsigned r = rng() % 64;
+  if (r == 0) return '\0';
+  if (r < 32) return static_cast<char>(1 + rng() % 0x20);
+  return static_cast<char>(0x80 + rng() % 0x80);
+}
+
+std::string randomBlanks(std::mt19937& rng, size_t most) {
+  std::string s;
+  for (size_t n = rng() % (most + 1); n > 0; --n) s.push_back(randomBlank(rng));
+  return s;
+}
+
+// An input4 text made from a valid Base64 ciphertext.
+std::string randomServerText(std::mt19937& rng, const std::string& body) {
+  static const std::string kJunk = "!A=+/#a.Z9";
+  std::string text = body;
+  switch (rng() % 8) {
+    case 0:
+    case 1:
+    case 2:  // blanks around
+      return randomBlanks(rng, 6) + text + randomBlanks(rng, 6);
+    case 3: {  // a blank inside
+      const size_t at = 1 + rng() % (text.size() - 2);
+      if (rng() % 2)
+        text.insert(at, 1, randomBlank(rng));
+      else
+        text[at] = randomBlank(rng);
+      return randomBlanks(rng, 3) + text + randomBlanks(rng, 3);
+    }
+    case 4:  // something that is no blank before or after
+      if (rng() % 2)
+        text.insert(0, 1, kJunk[rng() % kJunk.size()]);
+      else
+        text.push_back(kJunk[rng() % kJunk.size()]);
+      return randomBlanks(rng, 3) + text + randomBlanks(rng, 3);
+    case 5:  // text after the padding
+      return text + kJunk.substr(rng() % 4, 3) + randomBlanks(rng, 4);
+    case 6:  // blanks only, or nothing
+      return randomBlanks(rng, 8);
+    default:  // the body cut short
+      return randomBlanks(rng, 2) + text.substr(0, text.size() - 1 - rng() % 3) +
+             randomBlanks(rng, 2);
+  }
+}
+
+class SessionModel : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    host::Browser::get().reset();
+    GestaltSetSystemVersion(10, 14, 0);  // the self-drawn box: printable ASCII typing
+  }
+  void TearDown() override {
+    GestaltResetForTesting();
+    host::Browser::get().reset();
+  }
+
+  bool rsaMode() const { return GetParam(); }
+
+  // A control in this mode with the server's public key, and a client random
+  // that the server has received.
+  void openSession(host::Instance& control, bank::BankServer& server) {
+    control.setWindow(0, 0, 300, 30);
+    control.focus(true);
+    ASSERT_TRUE(control.setProperty("input0", host::Variant::int32(rsaMode() ? 1 : 0)));
+    ASSERT_TRUE(control.setProperty(
+        "input9", host::Variant::string(rsaMode() ? server.rsaCertificatePem()
+                                                  : server.sm2CoordinatePair('|'))));
+    host::ScriptResult r = control.invoke("get_output37");
+    ASSERT_TRUE(r.value.isString());
+    ASSERT_EQ(16u, server.receiveClientRandom(r.value.asString(), rsaMode()).size());
+  }
+
+  // The session's key text as get_output2 shows it: the password it
+  // recovers under the expected source's key text.
+  std::optional<std::string> sessionPassword(host::Instance& control) {
+    host::ScriptResult r = control.invoke("get_output2");
+    if (!r.value.isString()) return std::nullopt;
+    return keytext::recoverPassword(r.value.asString(), rsaMode(), keyTextOf_);
+  }
+
+  std::string keyTextOf_;
+};
+
+TEST_P(SessionModel, ServerTextsWithBlanksAndJunk) {
+  bank::BankServer server(bank::controlKeysFromKeyset());
+  host::Instance control;
+  ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+  openSession(control, server);
+  if (HasFatalFailure()) return;
+  const std::string clientRandom = server.clientRandom();
+  control.typeText("Pass1234");
+
+  // A first session so that later failures have something to keep.
+  std::string body = server.makeServerRandom(rsaMode());
+  ASSERT_TRUE(control.setProperty("input4", host::Variant::string(body)));
+  std::string session = server.serverRandom() + clientRandom;
+
+  std::mt19937 rng(rsaMode() ? 0x1e5 : 0x5e2);
+  int accepted = 0, refused = 0;
+  for (int trial = 0; trial < 70; ++trial) {
+    body = server.makeServerRandom(rsaMode(), 1 + rng() % 40);
+    ASSERT_FALSE(body.empty());
+    const std::string text = randomServerText(rng, body);
+    const std::string plain = expectedServerRandom(text, rsaMode());
+    if (!plain.empty()) {
+      EXPECT_EQ(server.serverRandom(), plain);
+      session = plain + clientRandom;
+      ++accepted;
+    } else {
+      ++refused;
+    }
+    ASSERT_TRUE(control.setProperty("input4", host::Variant::string(text)));
+    keyTextOf_ = keytext::keyTextFor(session);
+    EXPECT_EQ(std::optional<std::string>("Pass1234"), sessionPassword(control))
+        << "trial " << trial << ", " << (plain.empty() ? "refused" : "accepted") << " text of "
+        << text.size() << " bytes";
+    EXPECT_EQ(1, control.invoke("get_output6").value.asInt32());
+    // The stored text reads back as it was set, up to a first zero byte (a
+    // String of length 0 when that comes first); an empty one not at all.
+    host::ScriptResult stored = control.getProperty("input4");
+    if (text.empty()) {
+      EXPECT_TRUE(stored.value.isVoid()) << "trial " << trial;
+    } else {
+      EXPECT_TRUE(stored.value.isString()) << "trial " << trial;
+      EXPECT_EQ(text.substr(0, text.find('\0')), stored.value.asString()) << "trial " << trial;
+    }
+  }
+  EXPECT_GT(accepted, 20);
+  EXPECT_GT(refused, 20);
+}
+
+TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
+  bank::BankServer server(bank::controlKeysFromKeyset());
+  host::Instance control;
+  ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+  openSession(control, server);
+  if (HasFatalFailure()) return;
+
+  std::mt19937 rng(rsaMode() ? 0xae5 : 0x5e4);
+  std::string wrapped;
+  for (int round = 0; round < 4; ++round) {
+    // Server randoms of lengths that leave g_rand2 off the block grid.
+    const size_t serverLength = std::vector<size_t>{16, 1, 23, 40}[static_cast<size_t>(round)];
+    const std::string text = server.makeServerRandom(rsaMode(), serverLength);
+    ASSERT_TRUE(control.setProperty("input4", host::Variant::string(text)));
+    const std::string source = server.serverRandom() + server.clientRandom();
+    keyTextOf_ = keytext::keyTextFor(source);
+    ASSERT_EQ(server.keyTextFor(source), keyTextOf_) << "two derivations disagree";
+
+    // A wrapped key of random non-zero bytes for get_output1.
+    wrapped.clear();
+    for (size_t n = 1 + rng() % 40; n > 0; --n) wrapped.push_back(static_cast<char>(1 + rng() % 255));
+    ASSERT_TRUE(control.setProperty("input1", host::Variant::string(wrapped)));
+    const std::string wrappedKeyText = keytext::keyTextFor(wrapped);
+
+    for (size_t length = 1; length <= 64; ++length) {
+      std::string password;
+      for (size_t i = 0; i < length; ++i) password.push_back(static_cast<char>(0x20 + rng() % 0x5F));
+      control.invoke("ClearSeCtrl");
+      control.typeText(password);
+      ASSERT_EQ(static_cast<int32_t>(length), control.invoke("get_output3").value.asInt32());
+      EXPECT_EQ(std::optional<std::string>(password), sessionPassword(control))
+          << "round " << round << ", length " << length;
+      host::ScriptResult one = control.invoke("get_output1");
+      ASSERT_TRUE(one.value.isString());
+      EXPECT_EQ(std::optional<std::string>(password),
+                keytext::recoverPassword(one.value.asString(), true, wrappedKeyText))
+          << "round " << round << ", length " << length;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SessionModel, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "Rsa" : "Sm2");
+                         });
+
+// Non-ASCII passwords, typed into the Core Animation field, are encrypted as
+// their UTF-8 bytes.
+TEST(SessionModelUtf8, FieldPasswordsInBothModes) {
+  host::Browser::get().reset();
+  GestaltResetForTesting();
+  bank::BankServer server(bank::controlKeysFromKeyset());
+  static const char* const kPieces[] = {"a", "Z", "7", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                        " ", "\xD0\xB6"};
+  std::mt19937 rng(0x0f8);
+  for (bool rsa : {true, false}) {
+    host::Instance control;
+    ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+    ASSERT_NE(nullptr, control.requestLayer());
+    control.setWindow(0, 0, 200, 30);
+    control.focus(true);
+    ASSERT_TRUE(control.setProperty("input0", host::Variant::int32(rsa ? 1 : 0)));
+    ASSERT_TRUE(control.setProperty(
+        "input9", host::Variant::string(rsa ? server.rsaCertificatePem()
+                                            : server.sm2CoordinatePair(','))));
+    host::ScriptResult r = control.invoke("get_output37");
+    ASSERT_TRUE(r.value.isString());
+    ASSERT_FALSE(server.receiveClientRandom(r.value.asString(), rsa).empty());
+    ASSERT_TRUE(control.setProperty("input4", host::Variant::string(server.makeServerRandom(rsa, 7))));
+    const std::string keyText = keytext::keyTextFor(server.serverRandom() + server.clientRandom());
+    for (int n = 1; n <= 30; ++n) {
+      std::string password;
+      for (int i = 0; i < n; ++i) password += kPieces[rng() % 8];
+      control.invoke("ClearSeCtrl");
+      control.typeText(password);
+      host::ScriptResult c = control.invoke("get_output2");
+      ASSERT_TRUE(c.value.isString());
+      EXPECT_EQ(std::optional<std::string>(password),
+                keytext::recoverPassword(c.value.asString(), rsa, keyText))
+          << (rsa ? "RSA" : "SM2") << " password of " << n << " characters";
+    }
+  }
+  host::Browser::get().reset();
+}
+
+}  // namespace
