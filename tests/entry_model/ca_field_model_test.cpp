@@ -208,4 +208,104 @@ TEST(CaFieldClicks, EveryQuarterPixel) {
   host::Browser::get().reset();
 }
 
+// Two fields on one page share the drag anchor: a drag in either selects from
+// the anchor of the last mouse-down in any of them.
+TEST(CaFieldClicks, TheAnchorIsSharedByEveryField) {
+  host::Browser::get().reset();
+  GestaltResetForTesting();
+  {
+    host::Instance first, second;
+    host::Instance* controls[] = {&first, &second};
+    NSText* editors[2] = {nullptr, nullptr};
+    oracle::CaField fields[2];
+    const char* const texts[] = {"abcdefghijklmnop", "qrstu"};
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_EQ(NPERR_NO_ERROR, controls[i]->newResult());
+      ASSERT_NE(nullptr, controls[i]->requestLayer());
+      controls[i]->setWindow(0, 40 * i, 200, 30);
+      controls[i]->focus(true);
+      controls[i]->typeText(texts[i]);
+      editors[i] = NSWindow::keyWindow()->fieldEditor(NO, nullptr);
+      ASSERT_NE(nullptr, editors[i]);
+      fields[i].text = texts[i];
+      fields[i].selection = {fields[i].text.size(), 0};
+    }
+    ASSERT_NE(editors[0], editors[1]);
+    // The anchor is whatever the process's last mouse-down left: start from
+    // a known one.
+    oracle::NSRangeModel anchor;
+    controls[0]->mouse(NPCocoaEventMouseDown, 30, 10, 0);
+    fields[0].mouseDown(30, anchor);
+    std::mt19937 rng(0xa9c);
+    for (int step = 0; step < 400; ++step) {
+      const int i = static_cast<int>(rng() % 2);
+      const double x = static_cast<double>(rng() % 1200) / 8.0 - 20;
+      if (rng() % 3 == 0) {
+        controls[i]->mouse(NPCocoaEventMouseDown, x, 10, 0);
+        fields[i].mouseDown(x, anchor);
+      } else {
+        controls[i]->mouse(NPCocoaEventMouseDragged, x, 10, 0);
+        fields[i].drag(x, anchor);
+      }
+      for (int k = 0; k < 2; ++k) {
+        NSRange got = editors[k]->selectedRange();
+        ASSERT_EQ(fields[k].selection, (oracle::NSRangeModel{got.location, got.length}))
+            << "field " << k << " after step " << step;
+      }
+    }
+  }
+  host::Browser::get().reset();
+}
+
+// The formatter counts UTF-16 units against the maximum and rates the UTF-8
+// bytes of what it accepts.
+TEST(CaFieldFormatter, UnitsForTheLimitBytesForTheRating) {
+  struct Case {
+    const char* maxlength;
+    std::vector<std::string> typed;  // one key event each
+    std::string expected;            // the field's text afterwards
+  };
+  const std::string smile = "\xF0\x9F\x98\x80";  // two UTF-16 units
+  const std::string e = "\xC3\xA9";                // one unit, two bytes
+  const Case cases[] = {
+      {"5", {smile, smile, "a", "b"}, smile + smile + "a"},
+      {"4", {smile, "a", smile}, smile + "a"},
+      {"3", {e, e, e, e}, e + e + e},
+      {"6", {"ab" + e, e + "1", "2", "3"}, "ab" + e + e + "12"},
+      {"2147483647", {smile, e, "Zz9"}, smile + e + "Zz9"},
+  };
+  for (const Case& c : cases) {
+    host::Browser::get().reset();
+    GestaltResetForTesting();
+    host::Embed embed;
+    embed.attributes = {{"maxlength", c.maxlength}};
+    host::Instance control(embed);
+    ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+    ASSERT_NE(nullptr, control.requestLayer());
+    control.setWindow(0, 0, 200, 30);
+    control.focus(true);
+    std::string accepted;
+    oracle::Strength rating;
+    for (const std::string& key : c.typed) {
+      control.keyDown(key, 0);
+      const std::string proposed = accepted + key;
+      NSString* units = NSString::initWithUTF8String(proposed.c_str());
+      if (static_cast<int64_t>(units->length()) <= std::atoll(c.maxlength)) {
+        accepted = proposed;
+        rating = oracle::rate(accepted);
+      }
+      units->release();
+    }
+    EXPECT_EQ(c.expected, accepted) << "the case table and the model disagree";
+    NSText* editor = NSWindow::keyWindow()->fieldEditor(NO, nullptr);
+    ASSERT_NE(nullptr, editor);
+    EXPECT_EQ(c.expected, editor->string()->UTF8String()) << "maxlength " << c.maxlength;
+    oracle::Strength got{control.invoke("get_output4").value.asInt32(),
+                         control.invoke("get_output44").value.asInt32(),
+                         control.invoke("get_output16").value.asInt32()};
+    EXPECT_EQ(rating, got) << "maxlength " << c.maxlength;
+  }
+  host::Browser::get().reset();
+}
+
 }  // namespace

@@ -254,6 +254,11 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
       control.invoke("ClearSeCtrl");
       box.clear();
       checkBuffer();
+      // Clearing keeps the last rating.
+      oracle::Strength kept{control.invoke("get_output4").value.asInt32(),
+                            control.invoke("get_output44").value.asInt32(),
+                            control.invoke("get_output16").value.asInt32()};
+      ASSERT_EQ(box.strength, kept) << trail.str();
       continue;
     } else {
       continue;
@@ -299,7 +304,16 @@ TEST(CgBoxClicks, EveryHalfPixelAcrossTheText) {
     oracle::CgBox box;
     box.buffer = "abcdefghij";
     box.caret = 10;
-    for (double x = -4; x < 150; x += 0.5) {
+    // Every half pixel, and the pen positions themselves with the 8-pixel
+    // margin around them, where the rule's strict and non-strict comparisons
+    // decide.
+    std::vector<double> xs;
+    for (double x = -4; x < 150; x += 0.5) xs.push_back(x);
+    for (size_t k = 1; k <= 10; ++k) {
+      const double p = penPositions()[k];
+      for (double x : {p, p - 1e-9, p - 8, p - 8 - 1e-9, p - 8 + 1e-9}) xs.push_back(x);
+    }
+    for (double x : xs) {
       control.mouse(NPCocoaEventMouseDown, x, 10, 0);
       box.mouseDown(x, 0);
       box.draw(penPositions());

@@ -271,4 +271,68 @@ TEST(SessionModelUtf8, FieldPasswordsInBothModes) {
   host::Browser::get().reset();
 }
 
+// The randoms belong to the process: a random made by one control and a server
+// random set in another, in either mode, make the session of both; each
+// control encrypts under it with its own mode's cipher.
+TEST(SessionModelShared, ControlsInBothModesShareOneSession) {
+  host::Browser::get().reset();
+  GestaltSetSystemVersion(10, 14, 0);
+  {
+    bank::BankServer server(bank::controlKeysFromKeyset());
+    host::Instance rsaControl, sm2Control;
+    host::Instance* controls[] = {&rsaControl, &sm2Control};
+    const bool rsa[] = {true, false};
+    const char* const passwords[] = {"first control 1", "Second-2"};
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_EQ(NPERR_NO_ERROR, controls[i]->newResult());
+      controls[i]->setWindow(0, 40 * i, 300, 30);
+      controls[i]->focus(true);
+      ASSERT_TRUE(controls[i]->setProperty("input0", host::Variant::int32(rsa[i] ? 1 : 0)));
+      ASSERT_TRUE(controls[i]->setProperty(
+          "input9", host::Variant::string(rsa[i] ? server.rsaPublicKeyHexDer()
+                                                 : server.sm2CoordinatePair(','))));
+      controls[i]->typeText(passwords[i]);
+    }
+    // The model: the last client random and the session source.
+    std::string clientRandom, session;
+    bool haveSession = false;
+    std::mt19937 rng(0x5a7);
+    auto newClientRandom = [&](int i) {
+      host::ScriptResult r = controls[i]->invoke("get_output37");
+      ASSERT_TRUE(r.value.isString());
+      clientRandom = server.receiveClientRandom(r.value.asString(), rsa[i]);
+      ASSERT_EQ(16u, clientRandom.size());
+    };
+    newClientRandom(0);
+    for (int step = 0; step < 40; ++step) {
+      const int i = static_cast<int>(rng() % 2);
+      switch (rng() % 3) {
+        case 0:
+          newClientRandom(i);
+          break;
+        case 1:
+          ASSERT_TRUE(controls[i]->setProperty(
+              "input4", host::Variant::string(server.makeServerRandom(rsa[i], 1 + rng() % 30))));
+          session = server.serverRandom() + clientRandom;
+          haveSession = true;
+          break;
+        default:
+          break;
+      }
+      if (!haveSession) continue;
+      for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(1, controls[k]->invoke("get_output6").value.asInt32());
+        host::ScriptResult c = controls[k]->invoke("get_output2");
+        ASSERT_TRUE(c.value.isString());
+        EXPECT_EQ(std::optional<std::string>(passwords[k]),
+                  keytext::recoverPassword(c.value.asString(), rsa[k],
+                                           keytext::keyTextFor(session)))
+            << "control " << k << " at step " << step;
+      }
+    }
+  }
+  GestaltResetForTesting();
+  host::Browser::get().reset();
+}
+
 }  // namespace
