@@ -32,6 +32,12 @@ namespace {
 using oracle::lenientBase64Decode;
 using oracle::trimBlanks;
 
+// One server for the whole program: making its RSA key is the slow part.
+bank::BankServer& sharedServer() {
+  static bank::BankServer* server = new bank::BankServer(bank::controlKeysFromKeyset());
+  return *server;
+}
+
 EVP_PKEY* readPrivateKey(const char* path) {
   FILE* f = std::fopen(path, "r");
   if (!f) return nullptr;
@@ -139,7 +145,7 @@ class SessionModel : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(SessionModel, ServerTextsWithBlanksAndJunk) {
-  bank::BankServer server(bank::controlKeysFromKeyset());
+  bank::BankServer& server = sharedServer();
   host::Instance control;
   ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
   openSession(control, server);
@@ -187,7 +193,7 @@ TEST_P(SessionModel, ServerTextsWithBlanksAndJunk) {
 }
 
 TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
-  bank::BankServer server(bank::controlKeysFromKeyset());
+  bank::BankServer& server = sharedServer();
   host::Instance control;
   ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
   openSession(control, server);
@@ -237,7 +243,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, SessionModel, ::testing::Values(true, false),
 TEST(SessionModelUtf8, FieldPasswordsInBothModes) {
   host::Browser::get().reset();
   GestaltResetForTesting();
-  bank::BankServer server(bank::controlKeysFromKeyset());
+  bank::BankServer& server = sharedServer();
   static const char* const kPieces[] = {"a", "Z", "7", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
                                         " ", "\xD0\xB6"};
   std::mt19937 rng(0x0f8);
@@ -278,7 +284,7 @@ TEST(SessionModelShared, ControlsInBothModesShareOneSession) {
   host::Browser::get().reset();
   GestaltSetSystemVersion(10, 14, 0);
   {
-    bank::BankServer server(bank::controlKeysFromKeyset());
+    bank::BankServer& server = sharedServer();
     host::Instance rsaControl, sm2Control;
     host::Instance* controls[] = {&rsaControl, &sm2Control};
     const bool rsa[] = {true, false};
