@@ -118,6 +118,7 @@ struct BoxSetup {
   std::optional<std::string> inputPattern;     // as the attributes leave it
   std::optional<std::string> passwordPattern;  // as the attributes leave it
   int32_t maxlength;
+  std::optional<std::string> scriptPattern = std::nullopt;  // set through input2 after creation
 };
 
 std::vector<BoxSetup> setups() {
@@ -136,6 +137,10 @@ std::vector<BoxSetup> setups() {
       {"negative maxlength", {{"maxlength", "-4"}}, std::nullopt, std::nullopt, -4},
       {"flags 0000", {{"input6", "0000"}}, oracle::patternFromFlags("0000"),
        oracle::patternFromFlags("0000"), 100},
+      {"script pattern with a zero byte", {}, std::string("[a-m]\0\0\0\0", 9), std::nullopt, 100,
+       std::string("[a-m]\0junk", 10)},
+      {"script pattern starting with a zero byte", {}, std::string(6, '\0'), std::nullopt, 100,
+       std::string("\0[a-z]", 6)},
   };
 }
 
@@ -159,6 +164,9 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
   ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
   control.setWindow(0, 0, kWidth, kHeight);
   ASSERT_TRUE(control.setProperty("input1", host::Variant::string(kWrappedKey)));
+  if (setup.scriptPattern) {
+    ASSERT_TRUE(control.setProperty("input2", host::Variant::string(*setup.scriptPattern)));
+  }
   const std::string keyText = keytext::keyTextFor(kWrappedKey);
   control.focus(true);
 

@@ -201,9 +201,11 @@ TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
 
   std::mt19937 rng(rsaMode() ? 0xae5 : 0x5e4);
   std::string wrapped;
-  for (int round = 0; round < 4; ++round) {
-    // Server randoms of lengths that leave g_rand2 off the block grid.
-    const size_t serverLength = std::vector<size_t>{16, 1, 23, 40}[static_cast<size_t>(round)];
+  const std::vector<size_t> serverLengths = {16, 1, 23, 40, 97, 200};
+  for (size_t round = 0; round < serverLengths.size(); ++round) {
+    // Server randoms of lengths that leave g_rand2 off the block grid, and
+    // long ones.
+    const size_t serverLength = serverLengths[round];
     const std::string text = server.makeServerRandom(rsaMode(), serverLength);
     ASSERT_TRUE(control.setProperty("input4", host::Variant::string(text)));
     const std::string source = server.serverRandom() + server.clientRandom();
@@ -216,7 +218,7 @@ TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
     ASSERT_TRUE(control.setProperty("input1", host::Variant::string(wrapped)));
     const std::string wrappedKeyText = keytext::keyTextFor(wrapped);
 
-    for (size_t length = 1; length <= 64; ++length) {
+    for (size_t length = round < 4 ? 1 : 60; length <= 64; ++length) {
       std::string password;
       for (size_t i = 0; i < length; ++i) password.push_back(static_cast<char>(0x20 + rng() % 0x5F));
       control.invoke("ClearSeCtrl");
@@ -335,6 +337,34 @@ TEST(SessionModelShared, ControlsInBothModesShareOneSession) {
                                            keytext::keyTextFor(session)))
             << "control " << k << " at step " << step;
       }
+    }
+  }
+  GestaltResetForTesting();
+  host::Browser::get().reset();
+}
+
+// A wrapped key with a zero byte keeps its length: the bytes after the zero
+// count as zeros in the derivation.
+TEST(SessionModelWrappedKey, AZeroByteInsideKeepsTheLength) {
+  host::Browser::get().reset();
+  GestaltSetSystemVersion(10, 14, 0);
+  {
+    host::Instance control;
+    ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
+    control.setWindow(0, 0, 300, 30);
+    control.focus(true);
+    control.typeText("zero inside");
+    for (const std::string& wrapped :
+         {std::string("ab\0cd", 5), std::string("\0", 1), std::string("0123456789abcdef\0x", 18),
+          std::string(33, 'k') + std::string("\0\0", 2)}) {
+      ASSERT_TRUE(control.setProperty("input1", host::Variant::string(wrapped)));
+      std::string source = wrapped.substr(0, wrapped.find('\0'));
+      source.resize(wrapped.size(), '\0');
+      host::ScriptResult r = control.invoke("get_output1");
+      ASSERT_TRUE(r.value.isString());
+      EXPECT_EQ(std::optional<std::string>("zero inside"),
+                keytext::recoverPassword(r.value.asString(), true, keytext::keyTextFor(source)))
+          << "wrapped key of " << wrapped.size() << " bytes";
     }
   }
   GestaltResetForTesting();
