@@ -123,7 +123,7 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
       trail << "down(" << x << "," << button << ") ";
       EXPECT_EQ(1, control.mouse(NPCocoaEventMouseDown, x, 10, button));
       if (button == 0) field.mouseDown(x, anchor);
-    } else if (action < 93) {
+    } else if (action < 92) {
       const double x = pick(1400) / 8.0 - 30;
       const int32_t button = pick(8) == 0 ? 1 : 0;
       trail << "drag(" << x << "," << button << ") ";
@@ -132,6 +132,14 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
         field.drag(x, anchor);
         ++drags;
       }
+    } else if (action < 94) {
+      // Focus away and back: the text stays, all of it selected.
+      trail << "refocus ";
+      EXPECT_EQ(1, control.focus(false));
+      EXPECT_EQ(1, control.focus(true));
+      ASSERT_EQ(panel, NSWindow::keyWindow());
+      ASSERT_EQ(editor, panel->fieldEditor(NO, nullptr));
+      field.selection = {0, field.text.size()};
     } else if (action < 96) {
       static const char* const kFlags[] = {"0110", "0100", "1111", "0010"};
       const std::string flags = kFlags[pick(4)];
@@ -152,6 +160,9 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
                               control.invoke("get_output44").value.asInt32(),
                               control.invoke("get_output16").value.asInt32()};
     ASSERT_EQ(field.strength, strength) << trail.str();
+    // What the methods read as the password is the field's text.
+    ASSERT_EQ(static_cast<int32_t>(field.text.size()), control.invoke("get_output3").value.asInt32())
+        << trail.str();
     longest = std::max(longest, field.text.size());
   }
   if (setup.maxLength != 0) {
