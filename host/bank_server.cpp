@@ -249,7 +249,11 @@ std::string BankServer::receiveClientRandom(const std::string& text, bool rsaMod
 }
 
 std::string BankServer::makeServerRandom(bool rsaMode, size_t length) {
-  serverRandom_ = randomText(length);
+  return sendServerRandom(rsaMode, randomText(length));
+}
+
+std::string BankServer::sendServerRandom(bool rsaMode, const std::string& random) {
+  serverRandom_ = random;
   std::string c;
   if (rsaMode) {
     PkeyPtr key = rsaPublicKey(keys_.rsaModulusHex, keys_.rsaExponentHex);

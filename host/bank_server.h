@@ -49,6 +49,8 @@ class BankServer {
   // Makes a server random, encrypts it to the control's built-in public key
   // and returns the Base64 text for input4. serverRandom() tells what it was.
   std::string makeServerRandom(bool rsaMode, size_t length = 16);
+  // The same with a server random of the caller's choosing (any bytes).
+  std::string sendServerRandom(bool rsaMode, const std::string& random);
   const std::string& serverRandom() const { return serverRandom_; }
   const std::string& clientRandom() const { return clientRandom_; }
 
