@@ -3,6 +3,7 @@
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/ec.h>
 #include <openssl/obj_mac.h>
 #include <openssl/param_build.h>
@@ -162,14 +163,17 @@ ControlKeys controlKeysFromKeyset() {
   ControlKeys keys;
   keys.rsaModulusHex = keyset::value("rsa_modulus_hex");
   keys.rsaExponentHex = keyset::value("rsa_exponent_hex");
-  keys.sm2PublicPoint = sm2PublicPointFromPrivateHex(keyset::value("sm2_private_hex"));
+  std::string sm2Hex = keyset::value("sm2_private_hex");
+  keys.sm2PublicPoint = sm2PublicPointFromPrivateHex(sm2Hex);
+  OPENSSL_cleanse(&sm2Hex[0], sm2Hex.size());
   BIGNUM* aes = nullptr;
   std::string aesHex = keyset::value("aes_key_hex");
   if (BN_hex2bn(&aes, aesHex.c_str()) && aesHex.size() == 64) {
     keys.aesKey.assign(32, '\0');
     BN_bn2binpad(aes, reinterpret_cast<unsigned char*>(&keys.aesKey[0]), 32);
   }
-  BN_free(aes);
+  BN_clear_free(aes);
+  OPENSSL_cleanse(&aesHex[0], aesHex.size());
   return keys;
 }
 
