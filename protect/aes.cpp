@@ -43,6 +43,9 @@ int roundsFor(int keyBits) {
   }
 }
 
+// The round counts a schedule can have; any other would read past it.
+bool knownRounds(int rounds) { return rounds == 10 || rounds == 12 || rounds == 14; }
+
 // One inner encryption round: columns s0..s3 into d0..d3 with round key k.
 #define ENC_ROUND(d0, d1, d2, d3, s0, s1, s2, s3, k)                                             \
   d0 = Te0[s0 >> 24] ^ Te1[(s1 >> 16) & 0xff] ^ Te2[(s2 >> 8) & 0xff] ^ Te3[s3 & 0xff] ^ (k)[0]; \
@@ -106,6 +109,7 @@ int rijndaelSetupDecrypt(std::uint32_t* schedule, const unsigned char* key, int 
 
 void rijndaelEncrypt(const std::uint32_t* rk, int rounds, const unsigned char input[16],
                      unsigned char output[16]) {
+  if (!knownRounds(rounds)) return;
   std::uint32_t s0 = load32(input) ^ rk[0];
   std::uint32_t s1 = load32(input + 4) ^ rk[1];
   std::uint32_t s2 = load32(input + 8) ^ rk[2];
@@ -138,6 +142,7 @@ void rijndaelEncrypt(const std::uint32_t* rk, int rounds, const unsigned char in
 
 void rijndaelDecrypt(const std::uint32_t* rk, int rounds, const unsigned char input[16],
                      unsigned char output[16]) {
+  if (!knownRounds(rounds)) return;
   std::uint32_t s0 = load32(input) ^ rk[0];
   std::uint32_t s1 = load32(input + 4) ^ rk[1];
   std::uint32_t s2 = load32(input + 8) ^ rk[2];
