@@ -31,8 +31,8 @@ constexpr int32_t kWorkLimit = 32;
 constexpr int32_t kStackLimit = 1 << 20;
 // Processor time of the matching thread that one evaluation may use. A key
 // stroke or a script call runs one evaluation; this leaves room for the rest
-// of its work within 50 ms.
-constexpr nanoseconds kBudget = milliseconds(40);
+// of its work, and for the machine's other load, within 50 ms.
+constexpr nanoseconds kBudget = milliseconds(30);
 // Real time the caller waits at most, in case the matching thread gets no
 // processor at all.
 constexpr nanoseconds kWaitCap = milliseconds(1000);
@@ -115,6 +115,7 @@ class MatchingThread {
       if (used >= kBudget || std::chrono::steady_clock::now() >= waitEnd) {
         job->abandoned = true;
         count(PredicateStop::kTimeBudget);
+        changed_.notify_all();  // callers waiting for their turn refuse now
         return {Result::kMatchFailed, U_REGEX_TIME_OUT};
       }
       changed_.wait_for(lock, std::max<nanoseconds>(kBudget - used, milliseconds(1)));
