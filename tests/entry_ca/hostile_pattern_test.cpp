@@ -1,35 +1,19 @@
 // A page's input pattern that the matcher cannot finish within its limits:
 // the field's formatter accepts the proposed text, as it does for a pattern it
 // cannot evaluate, and every key stroke comes back.
-#include <chrono>
 #include <string>
 
-#include "Foundation/PredicateTesting.h"
 #include "ca_fixture.h"
-#include "entry/strength.h"
 #include "tests/support/hostile_patterns.h"
 
 namespace {
 
 using namespace keys;
 
-Strength rated(const std::string& text) {
-  int32_t simple = 1;
-  int32_t classes = passlevel(text, &simple);
-  return {classes, simple, passlevelex(text)};
-}
+class HostileInputPattern : public hostile::IdleMatcher<CoreAnimationTest>,
+                            public ::testing::WithParamInterface<size_t> {};
 
-class HostileInputPattern : public CoreAnimationTest, public ::testing::WithParamInterface<size_t> {
- protected:
-  void SetUp() override {
-    CoreAnimationTest::SetUp();
-    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-  }
-  void TearDown() override {
-    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-    CoreAnimationTest::TearDown();
-  }
-};
+using HostileSlowPattern = hostile::IdleMatcher<CoreAnimationTest>;
 
 // Sixteen letters typed, then script sets the pattern: the next key stroke
 // and a deletion each stop at ICU's work limit and are accepted.
@@ -56,15 +40,12 @@ TEST_P(HostileInputPattern, FormatterAcceptsWhatTheWorkLimitStops) {
 
 INSTANTIATE_TEST_SUITE_P(Reproducers, HostileInputPattern,
                          ::testing::Range<size_t>(0, hostile::kBacktrackingCount),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           return hostile::patternName(info.param);
-                         });
+                         hostile::patternParamName);
 
 // A pattern whose compiling alone outlasts the time budget: the key stroke is
 // answered when the budget is spent, and the next one, while the matcher is
 // still busy with it, at once; both texts are accepted.
-TEST_F(CoreAnimationTest, FormatterAcceptsWhatTheTimeBudgetStops) {
-  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+TEST_F(HostileSlowPattern, FormatterAcceptsWhatTheTimeBudgetStops) {
   host::Instance& control = embed({{"input2", hostile::slowToCompile()}});
   control.focus(true);
   PredicateResetStopsForTesting();
@@ -73,7 +54,6 @@ TEST_F(CoreAnimationTest, FormatterAcceptsWhatTheTimeBudgetStops) {
   EXPECT_EQ(rated("xy"), strength(control));
   EXPECT_EQ(1, PredicateStopsForTesting(PredicateStop::kTimeBudget));
   EXPECT_EQ(1, PredicateStopsForTesting(PredicateStop::kBusy));
-  EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
 }
 
 }  // namespace

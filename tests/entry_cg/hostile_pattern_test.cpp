@@ -1,27 +1,18 @@
 // A page's input pattern that the matcher cannot finish within its limits:
 // the drawn box's character test refuses the character, as it does for a
 // pattern it cannot evaluate, and every key stroke comes back.
-#include <chrono>
 #include <string>
 
-#include "Foundation/PredicateTesting.h"
 #include "cg_box.h"
 #include "tests/support/hostile_patterns.h"
 
 namespace cgbox {
 namespace {
 
-class HostileInputPattern : public CgBoxTest, public ::testing::WithParamInterface<size_t> {
- protected:
-  void SetUp() override {
-    CgBoxTest::SetUp();
-    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-  }
-  void TearDown() override {
-    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-    CgBoxTest::TearDown();
-  }
-};
+class HostileInputPattern : public hostile::IdleMatcher<CgBoxTest>,
+                            public ::testing::WithParamInterface<size_t> {};
+
+using HostileSlowPattern = hostile::IdleMatcher<CgBoxTest>;
 
 // Sixteen 'A' typed, then script sets the pattern: the next keys are refused
 // and the box keeps its text. The character is tested alone, and one of the
@@ -45,14 +36,11 @@ TEST_P(HostileInputPattern, CharacterTestRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(Reproducers, HostileInputPattern,
                          ::testing::Range<size_t>(0, hostile::kBacktrackingCount),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           return hostile::patternName(info.param);
-                         });
+                         hostile::patternParamName);
 
 // A pattern whose compiling alone outlasts the time budget: refused, and the
 // next key, while the matcher is still busy with it, refused at once.
-TEST_F(CgBoxTest, CharacterTestRefusesWhatTheTimeBudgetStops) {
-  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+TEST_F(HostileSlowPattern, CharacterTestRefusesWhatTheTimeBudgetStops) {
   host::Instance control(embed({{"input2", hostile::slowToCompile()}}));
   control.setWindow(0, 0, kWidth, kHeight);
   PredicateResetStopsForTesting();
@@ -60,7 +48,6 @@ TEST_F(CgBoxTest, CharacterTestRefusesWhatTheTimeBudgetStops) {
   EXPECT_EQ(text(control), "");
   EXPECT_EQ(1, PredicateStopsForTesting(PredicateStop::kTimeBudget));
   EXPECT_EQ(1, PredicateStopsForTesting(PredicateStop::kBusy));
-  EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "Foundation/NSException.h"
 #include "Foundation/NSPredicate.h"
-#include "Foundation/PredicateTesting.h"
 #include "tests/support/hostile_patterns.h"
 
 namespace {
@@ -45,14 +44,11 @@ std::string mixedText(size_t n) {
   return text;
 }
 
-class PredicateLimits : public ::testing::Test {
+class PredicateLimits : public hostile::IdleMatcher<::testing::Test> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+    hostile::IdleMatcher<::testing::Test>::SetUp();
     PredicateResetStopsForTesting();
-  }
-  void TearDown() override {
-    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
   }
   static long stops(PredicateStop reason) { return PredicateStopsForTesting(reason); }
 };

@@ -2,11 +2,9 @@
 // within its limits: the test counts as passed and the mismatch value stays,
 // so get_output5 answers the stored value and get_output1 and get_output2
 // encrypt as if the text matched; every call comes back.
-#include <chrono>
 #include <string>
 #include <tuple>
 
-#include "Foundation/PredicateTesting.h"
 #include "methods_fixture.h"
 #include "tests/support/hostile_patterns.h"
 
@@ -15,17 +13,12 @@ namespace {
 
 using host::Variant;
 
-class HostilePasswordPattern : public MethodsTest,
+class HostilePasswordPattern : public hostile::IdleMatcher<MethodsTest>,
                                public ::testing::WithParamInterface<std::tuple<Model, size_t>> {
  protected:
   void SetUp() override {
-    MethodsTest::SetUp();
+    hostile::IdleMatcher<MethodsTest>::SetUp();
     useModel(std::get<0>(GetParam()));
-    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-  }
-  void TearDown() override {
-    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-    MethodsTest::TearDown();
   }
   static long workLimitStops() { return PredicateStopsForTesting(PredicateStop::kWorkLimit); }
 };
@@ -79,11 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
              hostile::patternName(std::get<1>(info.param));
     });
 
+class HostileSlowPattern : public hostile::IdleMatcher<MethodsInBothModels> {};
+
 // A whole-password pattern whose compiling alone outlasts the time budget:
 // get_output5 answers the stored value when the budget is spent, and
 // get_output2, while the matcher is still busy with it, encrypts at once.
-TEST_P(MethodsInBothModels, WholePasswordTestPassesWhatTheTimeBudgetStops) {
-  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+TEST_P(HostileSlowPattern, WholePasswordTestPassesWhatTheTimeBudgetStops) {
   auto control = embed({{"input3", hostile::slowToCompile()}});
   type(*control, "abc");
   object(*control)->patternMismatch.value.intValue = 1;
@@ -94,8 +88,10 @@ TEST_P(MethodsInBothModels, WholePasswordTestPassesWhatTheTimeBudgetStops) {
   EXPECT_TRUE(r2.value.isString());
   EXPECT_EQ(1, PredicateStopsForTesting(PredicateStop::kBusy));
   EXPECT_EQ(1, object(*control)->patternMismatch.value.intValue);
-  EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, HostileSlowPattern,
+                         ::testing::Values(Model::kCoreAnimation, Model::kCoreGraphics), modelName);
 
 }  // namespace
 }  // namespace methods

@@ -3,8 +3,13 @@
 // kTypedBefore + 1 letters 'a' (the last one for (.*){1,32000}[bc] alone).
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstddef>
 #include <string>
+
+#include "Foundation/PredicateTesting.h"
 
 namespace hostile {
 
@@ -35,5 +40,23 @@ inline std::string slowToCompile() {
 
 // A short name for a parameterised test: the pattern's index.
 inline std::string patternName(size_t index) { return "Pattern" + std::to_string(index); }
+inline std::string patternParamName(const ::testing::TestParamInfo<size_t>& info) {
+  return patternName(info.param);
+}
+
+// A test fixture that starts and ends with the matching thread idle, so that
+// a match given up by one test is not still running in the next.
+template <typename Base>
+class IdleMatcher : public Base {
+ protected:
+  void SetUp() override {
+    Base::SetUp();
+    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+  }
+  void TearDown() override {
+    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+    Base::TearDown();
+  }
+};
 
 }  // namespace hostile
