@@ -25,7 +25,7 @@
 #include "protect/pubkey.h"
 #include "protect/random.h"
 #include "protect/strings.h"
-#include "sm/owned.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 #include "sm/sm4/sm4.h"
 
@@ -34,14 +34,7 @@ std::string g_rand2;
 
 namespace {
 
-using smlib::Owned;
-using smlib::WipeOnExit;
-using BnPtr = Owned<BIGNUM, BN_free>;
-using EcKeyPtr = Owned<EC_KEY, EC_KEY_free>;
-using X509Ptr = Owned<X509, X509_free>;
-using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
-using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
-using CipherCtxPtr = Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;
+using spc::WipeOnExit;
 
 constexpr size_t kClientRandomLength = 16;
 // Room for the SM2 ciphertext of the client random (65 + 32 + 16 bytes).
@@ -128,14 +121,14 @@ BIGNUM* hexNumber(const std::string& hex) {
 EC_KEY* sm2KeyFromText(const std::string& text) {
   if (isCoordinatePair(text)) {
     const size_t cut = text.find_first_of(",|");
-    BnPtr x(hexNumber(text.substr(0, cut)));
-    BnPtr y(hexNumber(text.substr(cut + 1)));
+    spc::BnPtr x(hexNumber(text.substr(0, cut)));
+    spc::BnPtr y(hexNumber(text.substr(cut + 1)));
     if (!x || !y) return nullptr;
     return smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr);
   }
   const std::string der = Base64Codec::decode(text);
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
-  X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
+  spc::X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
   if (!cert) return nullptr;
   return smlib::EC_KEY_from_X509(cert.get());
 }
@@ -143,10 +136,10 @@ EC_KEY* sm2KeyFromText(const std::string& text) {
 // SM2 mode: the client random under the server key; empty on any failure.
 std::string sm2EncryptClientRandom(const std::string& keyText, const std::string& random) {
   std::string ciphertext;
-  EcKeyPtr eckey(sm2KeyFromText(keyText));
-  PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey.get()) : nullptr);
+  spc::EcKeyPtr eckey(sm2KeyFromText(keyText));
+  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey.get()) : nullptr);
   if (pkey) eckey.release();  // the key object owns it now
-  PkeyCtxPtr ctx(pkey ? EVP_PKEY_CTX_new(pkey.get(), nullptr) : nullptr);
+  spc::PkeyCtxPtr ctx(pkey ? EVP_PKEY_CTX_new(pkey.get(), nullptr) : nullptr);
   if (ctx && EVP_PKEY_encrypt_init(ctx.get()) > 0) {
     std::string out(kSm2CiphertextBuffer, '\0');
     size_t outlen = out.size();
@@ -192,7 +185,7 @@ bool passwordToEncrypt(editorplugin* object, std::string* password) {
 // when that is more, so no password is ever written past its buffer.
 std::string sm4EcbEncrypt(const std::string& password, const KeyText& key) {
   if (password.size() > static_cast<size_t>(INT_MAX) - 2 * kSm4Block) return std::string();
-  CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+  spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   if (!ctx) return std::string();
   std::string out(std::max(kSm4CiphertextBuffer, password.size() + kSm4Block), '\0');
   auto* o = reinterpret_cast<unsigned char*>(&out[0]);

@@ -6,10 +6,10 @@
 
 #include "protect/aes_tables.h"
 #include "protect/builtin_keys.h"
-#include "sm/owned.h"
+#include "common/owned.h"
 
 using namespace rijndael;
-using smlib::WipeOnExit;
+using spc::WipeOnExit;
 
 namespace {
 

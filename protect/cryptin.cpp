@@ -14,15 +14,12 @@
 #include "protect/cryptin_internal.h"
 #include "protect/hex.h"
 #include "protect/random.h"
-#include "sm/owned.h"
+#include "common/owned.h"
 
 namespace cryptin {
 namespace {
 
-using PkeyPtr = smlib::Owned<EVP_PKEY, EVP_PKEY_free>;
-using RsaPtr = smlib::Owned<RSA, RSA_free>;
-using BnPtr = smlib::Owned<BIGNUM, BN_free>;
-using smlib::WipeOnExit;
+using spc::WipeOnExit;
 
 // The fixed bytes of the session-key blob around K1 || K2.
 const char kBlobHead[] = "301C0410";
@@ -39,7 +36,7 @@ int writeOut(const std::string& text, char* out) {
 }
 
 // The key object a hex DER public key stands for, owned.
-PkeyPtr publicKeyFromHex(const char* keyHex) { return PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
+spc::PkeyPtr publicKeyFromHex(const char* keyHex) { return spc::PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
 
 // A plaintext built from caller texts: room for `capacity` bytes is reserved
 // up front so that appending never leaves a copy behind, and the bytes are
@@ -91,7 +88,7 @@ EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
   const std::string der = hex2string(keyHex);
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
   const long len = static_cast<long>(der.size());
-  RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
+  spc::RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
   if (!rsa) return nullptr;
   EVP_PKEY* key = EVP_PKEY_new();
   if (key && EVP_PKEY_set1_RSA(key, rsa.get()) != 1) {
@@ -102,9 +99,9 @@ EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
 }
 
 std::string rsaPublicEncrypt(EVP_PKEY* keyObject, const std::string& message, int padding) {
-  PkeyPtr key(keyObject);
+  spc::PkeyPtr key(keyObject);
   if (!key || message.empty()) return std::string();
-  RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
+  spc::RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
   if (!rsa) return std::string();
   const int k = RSA_size(rsa.get());
   if (k <= 0 || message.size() > static_cast<size_t>(k)) return std::string();
@@ -161,7 +158,7 @@ std::string tripleDesEcb(const std::string& input, int encrypt, unsigned char* b
 namespace {
 // Hex of the PKCS#1 v1.5 encryption of plaintext under the hex key.
 int pkcs1HexEnvelope(const char* keyHex, const std::string& plaintext, char* out) {
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
   const std::string cipher = rsaPublicEncrypt(key.release(), plaintext, kPkcs1Padding);
   if (cipher.empty()) return -1;
@@ -171,7 +168,7 @@ int pkcs1HexEnvelope(const char* keyHex, const std::string& plaintext, char* out
 // The session-key envelope of input: H1 (triple-DES) and H2 (RSA of the blob),
 // written in the order asked for.
 int sessionKeyEnvelope(const char* keyHex, const std::string& input, bool blobFirst, char* out) {
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
   unsigned char blob[kBlobSize + 1] = {};
   WipeOnExit wipeBlob(blob);
@@ -215,23 +212,23 @@ int encryptTaggedBlockWithDerKey(const char* keyHex, const char* text, char* out
 int encryptTaggedBlockWithModulus(const char* modulusHex, int exponent, const char* text,
                                   char* out) {
   if (!modulusHex) return -1;
-  RsaPtr rsa(RSA_new());
-  BnPtr e(BN_new());
+  spc::RsaPtr rsa(RSA_new());
+  spc::BnPtr e(BN_new());
   if (!rsa || !e || BN_set_word(e.get(), static_cast<uint32_t>(exponent)) != 1) return -1;
   const std::string modulus = hex2string(modulusHex);
-  BnPtr n(BN_bin2bn(reinterpret_cast<const unsigned char*>(modulus.data()),
+  spc::BnPtr n(BN_bin2bn(reinterpret_cast<const unsigned char*>(modulus.data()),
                     static_cast<int>(modulus.size()), nullptr));
   if (!n || RSA_set0_key(rsa.get(), n.get(), e.get(), nullptr) != 1) return -1;
   n.release();  // both now belong to rsa
   e.release();
-  PkeyPtr key(EVP_PKEY_new());
+  spc::PkeyPtr key(EVP_PKEY_new());
   if (!key || EVP_PKEY_set1_RSA(key.get(), rsa.get()) != 1) return -1;
   return encryptTaggedBlock(key.release(), text, out);
 }
 
 int encryptLengthPrefixedRaw(const char* keyHex, const char* text, char* out, int fillMode) {
   if (!keyHex || !text || !out) return -1;
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
   const size_t k = static_cast<size_t>(std::max(EVP_PKEY_size(key.get()), 0));
   const size_t length = std::strlen(text);

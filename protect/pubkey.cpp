@@ -17,7 +17,7 @@
 #include "Foundation/NSString.h"
 #include "protect/base64.h"
 #include "protect/random.h"
-#include "sm/owned.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 
 const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
@@ -26,16 +26,9 @@ const char kPemBeginLine[] = "-----BEGIN CERTIFICATE-----\r\n";
 
 namespace {
 
-using smlib::Owned;
 
-using BioPtr = Owned<BIO, BIO_free_all>;
-using X509Ptr = Owned<X509, X509_free>;
-using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
-using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
-using RsaPtr = Owned<RSA, RSA_free>;
 // Cleared when freed: the numbers here include private exponents and primes.
-using BnPtr = Owned<BIGNUM, BN_clear_free>;
-using smlib::WipeOnExit;
+using spc::WipeOnExit;
 
 // RSA_public_encrypt of message under key; only a full-size result counts.
 std::string rsaPublicEncryptFull(RSA* key, const std::string& message, int padding) {
@@ -96,13 +89,13 @@ std::string pemFromCertificateBody(const std::string& body) {
 std::string rsaEncryptWithPemCertificate(const std::string& pem, const std::string& message,
                                          int padding) {
   if (message.empty() || pem.empty()) return std::string();
-  BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  spc::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
   if (!bio) return std::string();
-  X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+  spc::X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
   if (!cert) return std::string();
-  PkeyPtr key(X509_get_pubkey(cert.get()));
+  spc::PkeyPtr key(X509_get_pubkey(cert.get()));
   if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_RSA) return std::string();
-  RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
+  spc::RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
   if (!rsa) return std::string();
   return rsaPublicEncryptFull(rsa.get(), message, padding);
 }
@@ -110,7 +103,7 @@ std::string rsaEncryptWithPemCertificate(const std::string& pem, const std::stri
 std::string rsaEncryptWithDerKey(const std::string& der, const std::string& message, int padding) {
   if (message.empty() || der.empty() || message.size() > 128) return std::string();
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
-  RsaPtr rsa(d2i_RSAPublicKey(nullptr, &p, static_cast<long>(der.size())));
+  spc::RsaPtr rsa(d2i_RSAPublicKey(nullptr, &p, static_cast<long>(der.size())));
   if (!rsa) return std::string();
   return rsaPublicEncryptFull(rsa.get(), message, padding);
 }
@@ -118,20 +111,20 @@ std::string rsaEncryptWithDerKey(const std::string& der, const std::string& mess
 std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, const char* q,
                                    const char* d, const std::string& ciphertext) {
   if (ciphertext.empty() || ciphertext.size() > 1024) return std::string();
-  RsaPtr rsa(RSA_new());
+  spc::RsaPtr rsa(RSA_new());
   if (!rsa) return std::string();
-  BnPtr bn(hexToBn(n)), be(hexToBn(e)), bp(hexToBn(p)), bq(hexToBn(q)), bd(hexToBn(d));
+  spc::SecretBnPtr bn(hexToBn(n)), be(hexToBn(e)), bp(hexToBn(p)), bq(hexToBn(q)), bd(hexToBn(d));
   if (!bn || !be || !bp || !bq || !bd) return std::string();
   if (!RSA_set0_key(rsa.get(), bn.get(), be.get(), bd.get())) return std::string();
   bn.release(), be.release(), bd.release();  // now owned by the key
   if (!RSA_set0_factors(rsa.get(), bp.get(), bq.get())) return std::string();
   bp.release(), bq.release();
 
-  PkeyPtr pkey(EVP_PKEY_new());
+  spc::PkeyPtr pkey(EVP_PKEY_new());
   if (!pkey || !EVP_PKEY_assign(pkey.get(), EVP_PKEY_RSA, rsa.get())) return std::string();
   rsa.release();  // the EVP_PKEY frees it
 
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
   if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0) return std::string();
   if (EVP_PKEY_CTX_ctrl(ctx.get(), EVP_PKEY_RSA, -1, EVP_PKEY_CTRL_RSA_PADDING, RSA_PKCS1_PADDING,
                         nullptr) <= 0)
@@ -171,10 +164,10 @@ std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& 
   std::string plain;
   EC_KEY* eckey = smlib::EC_KEY_from_BN_EX(scalar);
   BN_clear_free(scalar);
-  PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
+  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
   if (eckey && !pkey) EC_KEY_free(eckey);  // not taken over
   if (pkey && ciphertext.size() <= kCiphertextLimit) {
-    PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+    spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
     if (ctx && EVP_PKEY_decrypt_init(ctx.get()) > 0) {
       std::string out(kPlainCapacity, '\0');
       WipeOnExit wipe(out);
