@@ -20,13 +20,12 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/rand.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 #include <time.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <stdexcept>
 #include <string>
 
@@ -154,12 +153,18 @@ const RsaParts& rsaParts() {
   return parts;
 }
 
+// A client random as the control makes it, from OpenSSL's generator: per
+// position one bit picks digit or letter, and a byte below 250 (a multiple of
+// both 10 and 25) picks which; larger bytes are drawn again.
 std::string clientRandom() {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  std::string r(16, '\0');
-  for (char& c : r)
-    c = std::rand() % 2 ? static_cast<char>('0' + std::rand() % 10)
-                        : static_cast<char>('a' + std::rand() % 25);
+  std::string r;
+  unsigned char pair[2];
+  while (r.size() < 16) {
+    if (RAND_bytes(pair, sizeof pair) != 1) throw std::runtime_error("no random bytes");
+    if (pair[1] >= 250) continue;
+    r += (pair[0] & 1) ? static_cast<char>('a' + pair[1] % 25)
+                       : static_cast<char>('0' + pair[1] % 10);
+  }
   return r;
 }
 

@@ -15,9 +15,13 @@
 #       _RSA_P, _RSA_Q, _RSA_D, _SM2_D (64 digits), _AES_KEY (64 digits), all
 #       upper-case hex, and <prefix>_FILES (the files read).
 #   spc_keyset_sources(<dir> <outdir>) (project mode) reads the set, writes
-#       <outdir>/protect/builtin_keys.cpp and <outdir>/keys/keyset.h and
-#       <outdir>/keys/keyset_values.txt, and re-runs configure when a file of
-#       the set changes.
+#       <outdir>/protect/builtin_keys.cpp and <outdir>/keys/keyset.h, and
+#       re-runs configure when a file of the set changes.
+#
+# No private value reaches the build tree in clear: builtin_keys.cpp holds the
+# masked form only, keyset.h names the set's files (code that plays the
+# server's side reads them at run time), and the values live in function
+# scope, never in the cache.
 
 set(SPC_KEYSET_MODULE_DIR "${CMAKE_CURRENT_LIST_DIR}")
 
@@ -231,18 +235,13 @@ function(spc_keyset_sources dir outdir)
   set(KEYSET_RSA_FILE "${KS_RSA_FILE}")
   set(KEYSET_SM2_FILE "${KS_SM2_FILE}")
   set(KEYSET_AES_FILE "${KS_AES_FILE}")
-  set(KEYSET_VALUES_FILE "${outdir}/keys/keyset_values.txt")
   configure_file("${SPC_KEYSET_MODULE_DIR}/keyset.h.in" "${outdir}/keys/keyset.h" @ONLY)
-  file(WRITE "${KEYSET_VALUES_FILE}.tmp"
-       "rsa_modulus_hex=${KS_RSA_N}\n"
-       "rsa_exponent_hex=${KS_RSA_E}\n"
-       "sm2_private_hex=${KS_SM2_D}\n"
-       "aes_key_hex=${KS_AES_KEY}\n")
-  configure_file("${KEYSET_VALUES_FILE}.tmp" "${KEYSET_VALUES_FILE}" COPYONLY)
-  file(REMOVE "${KEYSET_VALUES_FILE}.tmp")
+  # A values file of earlier builds held private values in clear.
+  file(REMOVE "${outdir}/keys/keyset_values.txt")
 
-  # #include "keys/keyset.h" for whoever links `keyset`.
+  # #include "keys/keyset.h" for whoever links `keyset`; it reads with OpenSSL.
   add_library(keyset INTERFACE)
   target_include_directories(keyset INTERFACE "${outdir}")
+  target_link_libraries(keyset INTERFACE OpenSSL::Crypto)
   set(SPC_BUILTIN_KEYS_SOURCE "${outdir}/protect/builtin_keys.cpp" PARENT_SCOPE)
 endfunction()

@@ -2,6 +2,7 @@
 #include "entry/cg_hooks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "AppKit/NSCursor.h"
@@ -100,7 +101,11 @@ void drawRun(CGContextRef ctx, const std::string& text, size_t from, size_t coun
 
 int16_t handleCoreGraphicsEvent(NPP npp, NPCocoaEvent* event) {
   if (!event) return 0;
-  switch (event->type) {
+  // The browser may send any number as the type: read it as the number it is.
+  int32_t type;
+  static_assert(sizeof type == sizeof event->type, "event type is a 32-bit field");
+  std::memcpy(&type, &event->type, sizeof type);
+  switch (type) {
     case NPCocoaEventDrawRect:
       drawEditBox(npp, event);
       return 1;

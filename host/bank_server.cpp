@@ -1,8 +1,9 @@
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 #include "host/bank_server.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/ec.h>
 #include <openssl/obj_mac.h>
 #include <openssl/param_build.h>
@@ -20,12 +21,6 @@
 namespace bank {
 namespace {
 
-using host::Owned;
-using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
-using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
-using CipherCtxPtr = Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;
-using BnPtr = Owned<BIGNUM, BN_clear_free>;
-using X509Ptr = Owned<X509, X509_free>;
 
 const unsigned char* bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
@@ -42,7 +37,7 @@ std::string hex(const std::string& s) {
 }
 
 std::string pkeyCrypt(EVP_PKEY* key, bool encrypt, const std::string& in, int rsaPadding) {
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   if (!ctx) return std::string();
   if ((encrypt ? EVP_PKEY_encrypt_init(ctx.get()) : EVP_PKEY_decrypt_init(ctx.get())) <= 0)
     return std::string();
@@ -59,7 +54,7 @@ std::string pkeyCrypt(EVP_PKEY* key, bool encrypt, const std::string& in, int rs
 
 std::string cipherRun(const EVP_CIPHER* cipher, bool encrypt, const std::string& key,
                       const std::string& in, bool padding) {
-  CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+  spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   if (!ctx ||
       !EVP_CipherInit_ex(ctx.get(), cipher, nullptr, bytes(key), nullptr, encrypt ? 1 : 0) ||
       !EVP_CIPHER_CTX_set_padding(ctx.get(), padding ? 1 : 0))
@@ -74,41 +69,41 @@ std::string cipherRun(const EVP_CIPHER* cipher, bool encrypt, const std::string&
   return out;
 }
 
-PkeyPtr rsaPublicKey(const std::string& nHex, const std::string& eHex) {
+spc::PkeyPtr rsaPublicKey(const std::string& nHex, const std::string& eHex) {
   BIGNUM* n = nullptr;
   BIGNUM* e = nullptr;
   BN_hex2bn(&n, nHex.c_str());
   BN_hex2bn(&e, eHex.c_str());
-  BnPtr pn(n), pe(e);
+  spc::BnPtr pn(n), pe(e);
   OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
   OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_N, n);
   OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_E, e);
   OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
   EVP_PKEY* key = nullptr;
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
   if (ctx && EVP_PKEY_fromdata_init(ctx.get()) > 0)
     EVP_PKEY_fromdata(ctx.get(), &key, EVP_PKEY_PUBLIC_KEY, params);
   OSSL_PARAM_free(params);
   OSSL_PARAM_BLD_free(bld);
-  return PkeyPtr(key);
+  return spc::PkeyPtr(key);
 }
 
-PkeyPtr sm2PublicKey(const std::string& point) {
+spc::PkeyPtr sm2PublicKey(const std::string& point) {
   OSSL_PARAM params[] = {
       OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, const_cast<char*>("SM2"), 0),
       OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY,
                                         const_cast<char*>(point.data()), point.size()),
       OSSL_PARAM_construct_end()};
   EVP_PKEY* key = nullptr;
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
   if (ctx && EVP_PKEY_fromdata_init(ctx.get()) > 0)
     EVP_PKEY_fromdata(ctx.get(), &key, EVP_PKEY_PUBLIC_KEY, params);
-  return PkeyPtr(key);
+  return spc::PkeyPtr(key);
 }
 
 // A certificate for key, signed by signer (the server's RSA key).
 std::string certificateDer(EVP_PKEY* key, EVP_PKEY* signer, const char* commonName) {
-  X509Ptr cert(X509_new());
+  spc::X509Ptr cert(X509_new());
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1);
   X509_gmtime_adj(X509_getm_notBefore(cert.get()), 0);
@@ -162,23 +157,26 @@ ControlKeys controlKeysFromKeyset() {
   ControlKeys keys;
   keys.rsaModulusHex = keyset::value("rsa_modulus_hex");
   keys.rsaExponentHex = keyset::value("rsa_exponent_hex");
-  keys.sm2PublicPoint = sm2PublicPointFromPrivateHex(keyset::value("sm2_private_hex"));
+  std::string sm2Hex = keyset::value("sm2_private_hex");
+  keys.sm2PublicPoint = sm2PublicPointFromPrivateHex(sm2Hex);
+  OPENSSL_cleanse(&sm2Hex[0], sm2Hex.size());
   BIGNUM* aes = nullptr;
   std::string aesHex = keyset::value("aes_key_hex");
   if (BN_hex2bn(&aes, aesHex.c_str()) && aesHex.size() == 64) {
     keys.aesKey.assign(32, '\0');
     BN_bn2binpad(aes, reinterpret_cast<unsigned char*>(&keys.aesKey[0]), 32);
   }
-  BN_free(aes);
+  BN_clear_free(aes);
+  OPENSSL_cleanse(&aesHex[0], aesHex.size());
   return keys;
 }
 
 std::string sm2PublicPointFromPrivateHex(const std::string& privateHex) {
   BIGNUM* d = nullptr;
   if (!BN_hex2bn(&d, privateHex.c_str())) return std::string();
-  BnPtr pd(d);
-  Owned<EC_GROUP, EC_GROUP_free> group(EC_GROUP_new_by_curve_name(NID_sm2));
-  Owned<EC_POINT, EC_POINT_free> p(EC_POINT_new(group.get()));
+  spc::SecretBnPtr pd(d);
+  spc::EcGroupPtr group(EC_GROUP_new_by_curve_name(NID_sm2));
+  spc::EcPointPtr p(EC_POINT_new(group.get()));
   if (!group || !p || !EC_POINT_mul(group.get(), p.get(), d, nullptr, nullptr, nullptr))
     return std::string();
   unsigned char buf[65];
@@ -202,7 +200,7 @@ BankServer::~BankServer() {
 
 std::string BankServer::rsaCertificatePem() const {
   const auto* p = bytes(rsaCertDer_);
-  X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(rsaCertDer_.size())));
+  spc::X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(rsaCertDer_.size())));
   BIO* bio = BIO_new(BIO_s_mem());
   PEM_write_bio_X509(bio, cert.get());
   char* data = nullptr;
@@ -256,10 +254,10 @@ std::string BankServer::sendServerRandom(bool rsaMode, const std::string& random
   serverRandom_ = random;
   std::string c;
   if (rsaMode) {
-    PkeyPtr key = rsaPublicKey(keys_.rsaModulusHex, keys_.rsaExponentHex);
+    spc::PkeyPtr key = rsaPublicKey(keys_.rsaModulusHex, keys_.rsaExponentHex);
     if (key) c = pkeyCrypt(key.get(), true, serverRandom_, RSA_PKCS1_PADDING);
   } else {
-    PkeyPtr key = sm2PublicKey(keys_.sm2PublicPoint);
+    spc::PkeyPtr key = sm2PublicKey(keys_.sm2PublicPoint);
     if (key) c = sm2DerToRaw(pkeyCrypt(key.get(), true, serverRandom_, 0));
   }
   return c.empty() ? std::string() : base64Encode(c);

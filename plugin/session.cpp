@@ -1,7 +1,6 @@
 // The session-key exchange: the client random and its encryption to the
 // server's key, the server random received through input4, the key-text
 // derivation and the two password ciphertexts.
-#include "sm/owned.h"
 #include "plugin/session.h"
 
 #include <openssl/bn.h>
@@ -13,9 +12,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "plugin/EditNPObject.h"
@@ -26,7 +23,9 @@
 #include "protect/builtin_keys.h"
 #include "protect/hex.h"
 #include "protect/pubkey.h"
+#include "protect/random.h"
 #include "protect/strings.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 #include "sm/sm4/sm4.h"
 
@@ -35,13 +34,7 @@ std::string g_rand2;
 
 namespace {
 
-using smlib::Owned;
-using BnPtr = Owned<BIGNUM, BN_free>;
-using EcKeyPtr = Owned<EC_KEY, EC_KEY_free>;
-using X509Ptr = Owned<X509, X509_free>;
-using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
-using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
-using CipherCtxPtr = Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;
+using spc::WipeOnExit;
 
 constexpr size_t kClientRandomLength = 16;
 // Room for the SM2 ciphertext of the client random (65 + 32 + 16 bytes).
@@ -57,43 +50,39 @@ struct KeyText {
   ~KeyText() { OPENSSL_cleanse(bytes, sizeof bytes); }
 };
 
-// Wipes a password copy when the method returns.
-class WipedOnExit {
- public:
-  explicit WipedOnExit(std::string& text) : text_(text) {}
-  ~WipedOnExit() {
-    if (!text_.empty()) OPENSSL_cleanse(&text_[0], text_.size());
+// 16 characters from OpenSSL's generator: per position a uniform choice of
+// digit or letter, then a uniform digit '0'..'9' or letter 'a'..'y' (25
+// letters: 'z' never occurs). False when the generator fails; *random is
+// then left as it was.
+bool makeClientRandom(std::string* random) {
+  char made[kClientRandomLength];
+  WipeOnExit wipe(made);
+  RandomSource source;
+  for (char& c : made) {
+    unsigned letter = 0, pick = 0;
+    if (!source.below(2, &letter) || !source.below(letter ? 25 : 10, &pick)) return false;
+    c = static_cast<char>(letter ? 'a' + pick : '0' + pick);
   }
-  WipedOnExit(const WipedOnExit&) = delete;
-  WipedOnExit& operator=(const WipedOnExit&) = delete;
+  random->assign(made, sizeof made);
+  return true;
+}
 
- private:
-  std::string& text_;
-};
-
-// 16 characters, each a digit or 'a'..'y', two rand() values per position,
-// after seeding with the current time in seconds.
-std::string makeClientRandom() {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  std::string random(kClientRandomLength, '\0');
-  for (char& c : random) {
-    if (std::rand() % 2 != 0)
-      c = static_cast<char>('0' + std::rand() % 10);
-    else
-      c = static_cast<char>('a' + std::rand() % 25);
-  }
-  return random;
+// Puts a new secret in place of an old one: the old one is wiped, the new
+// one's source left empty.
+void replaceSecret(std::string& secret, std::string& next) {
+  secret.swap(next);
+  WipeOnExit wipe(next);
 }
 
 // The first 32 characters of the Base64 text of the 32 bytes that the
 // built-in AES key decrypts the source to.
 KeyText deriveKeyText(const std::string& source) {
-  const unsigned char* decrypted = decryptWithBuiltinKey(source);
-  std::string base64 =
-      Base64Codec::encode(std::string(reinterpret_cast<const char*>(decrypted), 32));
+  std::string decrypted(reinterpret_cast<const char*>(decryptWithBuiltinKey(source)), 32);
+  WipeOnExit wipeDecrypted(decrypted);
+  std::string base64 = Base64Codec::encode(decrypted);
+  WipeOnExit wipeBase64(base64);
   KeyText key{};
   std::memcpy(key.bytes, base64.data(), 32);
-  OPENSSL_cleanse(&base64[0], base64.size());
   return key;
 }
 
@@ -132,14 +121,14 @@ BIGNUM* hexNumber(const std::string& hex) {
 EC_KEY* sm2KeyFromText(const std::string& text) {
   if (isCoordinatePair(text)) {
     const size_t cut = text.find_first_of(",|");
-    BnPtr x(hexNumber(text.substr(0, cut)));
-    BnPtr y(hexNumber(text.substr(cut + 1)));
+    spc::BnPtr x(hexNumber(text.substr(0, cut)));
+    spc::BnPtr y(hexNumber(text.substr(cut + 1)));
     if (!x || !y) return nullptr;
     return smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr);
   }
   const std::string der = Base64Codec::decode(text);
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
-  X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
+  spc::X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(der.size())));
   if (!cert) return nullptr;
   return smlib::EC_KEY_from_X509(cert.get());
 }
@@ -147,10 +136,10 @@ EC_KEY* sm2KeyFromText(const std::string& text) {
 // SM2 mode: the client random under the server key; empty on any failure.
 std::string sm2EncryptClientRandom(const std::string& keyText, const std::string& random) {
   std::string ciphertext;
-  EcKeyPtr eckey(sm2KeyFromText(keyText));
-  PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey.get()) : nullptr);
+  spc::EcKeyPtr eckey(sm2KeyFromText(keyText));
+  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey.get()) : nullptr);
   if (pkey) eckey.release();  // the key object owns it now
-  PkeyCtxPtr ctx(pkey ? EVP_PKEY_CTX_new(pkey.get(), nullptr) : nullptr);
+  spc::PkeyCtxPtr ctx(pkey ? EVP_PKEY_CTX_new(pkey.get(), nullptr) : nullptr);
   if (ctx && EVP_PKEY_encrypt_init(ctx.get()) > 0) {
     std::string out(kSm2CiphertextBuffer, '\0');
     size_t outlen = out.size();
@@ -196,7 +185,7 @@ bool passwordToEncrypt(editorplugin* object, std::string* password) {
 // when that is more, so no password is ever written past its buffer.
 std::string sm4EcbEncrypt(const std::string& password, const KeyText& key) {
   if (password.size() > static_cast<size_t>(INT_MAX) - 2 * kSm4Block) return std::string();
-  CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+  spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   if (!ctx) return std::string();
   std::string out(std::max(kSm4CiphertextBuffer, password.size() + kSm4Block), '\0');
   auto* o = reinterpret_cast<unsigned char*>(&out[0]);
@@ -222,7 +211,11 @@ void setBase64Result(NPVariant* result, const std::string& ciphertext) {
 
 void sessionGetOutput37(editorplugin* object, NPVariant* result) {
   if (!object || !result) return;
-  g_rand = makeClientRandom();
+  // Without a fresh random there is nothing to send: no ciphertext, and
+  // g_rand keeps the client random of the last exchange (or stays empty).
+  std::string fresh;
+  if (!makeClientRandom(&fresh)) return;
+  replaceSecret(g_rand, fresh);
   if (object->rsaMode != 0) {
     setBase64Result(result, rsaEncryptClientRandom(object->serverPublicKey, g_rand));
   } else if (!object->serverPublicKey.empty()) {
@@ -234,6 +227,7 @@ void receiveServerRandom(editorplugin* object) {
   if (!object) return;
   const std::string ciphertext = Base64Codec::decode(trimBlanks(object->encryptedServerRandom));
   std::string serverRandom;
+  WipeOnExit wipeServerRandom(serverRandom);
   if (object->rsaMode != 0) {
     serverRandom =
         rsaDecryptWithKeyParts(buildRsaModulusHex(), buildRsaExponentHex(), buildRsaPrimePHex(),
@@ -241,17 +235,22 @@ void receiveServerRandom(editorplugin* object) {
   } else {
     serverRandom = sm2DecryptWithPrivateHex(buildSm2PrivateKeyHex(), ciphertext);
   }
-  if (!serverRandom.empty()) g_rand2 = serverRandom + g_rand;
+  if (serverRandom.empty()) return;
+  std::string next;
+  next.reserve(serverRandom.size() + g_rand.size());
+  next.append(serverRandom).append(g_rand);
+  replaceSecret(g_rand2, next);
 }
 
 void sessionGetOutput1(editorplugin* object, NPVariant* result) {
   if (!object || !result) return;
   std::string password;
-  WipedOnExit wipe(password);
+  WipeOnExit wipe(password);
   if (!passwordToEncrypt(object, &password)) return;
-  const std::string source = object->wrappedKey.isSet()
-                                 ? std::string(object->wrappedKey.bytes, object->wrappedKey.length)
-                                 : std::string();
+  std::string source;
+  WipeOnExit wipeSource(source);
+  if (object->wrappedKey.isSet())
+    source.assign(object->wrappedKey.bytes, object->wrappedKey.length);
   const KeyText key = deriveKeyText(source);
   setBase64Result(result, aes256EcbEncrypt(password, key.bytes));
 }
@@ -259,7 +258,7 @@ void sessionGetOutput1(editorplugin* object, NPVariant* result) {
 void sessionGetOutput2(editorplugin* object, NPVariant* result) {
   if (!object || !result) return;
   std::string password;
-  WipedOnExit wipe(password);
+  WipeOnExit wipe(password);
   if (!passwordToEncrypt(object, &password)) return;
   const KeyText key = deriveKeyText(g_rand2);
   if (object->rsaMode != 0)

@@ -6,8 +6,10 @@
 
 #include "protect/aes_tables.h"
 #include "protect/builtin_keys.h"
+#include "common/owned.h"
 
 using namespace rijndael;
+using spc::WipeOnExit;
 
 namespace {
 
@@ -42,6 +44,9 @@ int roundsFor(int keyBits) {
       return 0;
   }
 }
+
+// The round counts a schedule can have; any other would read past it.
+bool knownRounds(int rounds) { return rounds == 10 || rounds == 12 || rounds == 14; }
 
 // One inner encryption round: columns s0..s3 into d0..d3 with round key k.
 #define ENC_ROUND(d0, d1, d2, d3, s0, s1, s2, s3, k)                                             \
@@ -106,6 +111,7 @@ int rijndaelSetupDecrypt(std::uint32_t* schedule, const unsigned char* key, int 
 
 void rijndaelEncrypt(const std::uint32_t* rk, int rounds, const unsigned char input[16],
                      unsigned char output[16]) {
+  if (!knownRounds(rounds)) return;
   std::uint32_t s0 = load32(input) ^ rk[0];
   std::uint32_t s1 = load32(input + 4) ^ rk[1];
   std::uint32_t s2 = load32(input + 8) ^ rk[2];
@@ -138,6 +144,7 @@ void rijndaelEncrypt(const std::uint32_t* rk, int rounds, const unsigned char in
 
 void rijndaelDecrypt(const std::uint32_t* rk, int rounds, const unsigned char input[16],
                      unsigned char output[16]) {
+  if (!knownRounds(rounds)) return;
   std::uint32_t s0 = load32(input) ^ rk[0];
   std::uint32_t s1 = load32(input + 4) ^ rk[1];
   std::uint32_t s2 = load32(input + 8) ^ rk[2];
@@ -186,6 +193,7 @@ std::string ecb(const std::string& in, std::size_t outSize, BlockFn block) {
   for (std::size_t i = 0; i < whole; i += 16) block(src + i, dst + i);
   if (whole < outSize) {
     unsigned char last[16] = {};
+    WipeOnExit wipe(last);
     std::memcpy(last, src + whole, in.size() - whole);
     block(last, dst + whole);
   }
@@ -196,6 +204,7 @@ std::string ecb(const std::string& in, std::size_t outSize, BlockFn block) {
 
 std::string aes256EcbEncrypt(const std::string& plaintext, const void* key) {
   std::uint32_t schedule[kAesScheduleWords];
+  WipeOnExit wipe(schedule);
   const int rounds = rijndaelSetupEncrypt(schedule, keyOrZeros(key), 256);
   const std::size_t outSize = plaintext.size() + 16 - plaintext.size() % 16;
   return ecb(plaintext, outSize, [&](const unsigned char* in, unsigned char* out) {
@@ -205,6 +214,7 @@ std::string aes256EcbEncrypt(const std::string& plaintext, const void* key) {
 
 std::string aes256EcbDecrypt(const std::string& ciphertext, const void* key) {
   std::uint32_t schedule[kAesScheduleWords];
+  WipeOnExit wipe(schedule);
   const int rounds = rijndaelSetupDecrypt(schedule, keyOrZeros(key), 256);
   const std::size_t outSize = (ciphertext.size() + 15) / 16 * 16;
   return ecb(ciphertext, outSize, [&](const unsigned char* in, unsigned char* out) {
@@ -218,8 +228,9 @@ unsigned char kp[kBuiltinDecryptionSize];
 
 const unsigned char* decryptWithBuiltinKey(const std::string& input) {
   std::string key = buildBuiltinAesKey();
-  const std::string plain = aes256EcbDecrypt(input, key.data());
-  OPENSSL_cleanse(&key[0], key.size());
+  WipeOnExit wipeKey(key);
+  std::string plain = aes256EcbDecrypt(input, key.data());
+  WipeOnExit wipePlain(plain);
   std::memset(kp, 0, sizeof kp);
   std::memcpy(kp, plain.data(), plain.size() < 32 ? plain.size() : 32);
   return kp;

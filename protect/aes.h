@@ -24,10 +24,13 @@ int rijndaelSetupDecrypt(std::uint32_t* schedule, const unsigned char* key, int 
 
 // Encrypts one 16-byte block under an encryption schedule of `rounds` rounds
 // (10, 12 or 14, as returned by the setup). input and output may be the same.
+// Any other round count is refused: nothing is read or written, so output
+// keeps what it held.
 void rijndaelEncrypt(const std::uint32_t* schedule, int rounds, const unsigned char input[16],
                      unsigned char output[16]);
 
-// Decrypts one 16-byte block under a decryption schedule.
+// Decrypts one 16-byte block under a decryption schedule; the same round
+// counts, and the same refusal of any other.
 void rijndaelDecrypt(const std::uint32_t* schedule, int rounds, const unsigned char input[16],
                      unsigned char output[16]);
 

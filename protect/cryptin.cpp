@@ -6,21 +6,20 @@
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "protect/base64.h"
 #include "protect/cryptin_internal.h"
 #include "protect/hex.h"
-#include "sm/owned.h"
+#include "protect/random.h"
+#include "common/owned.h"
 
 namespace cryptin {
 namespace {
 
-using PkeyPtr = smlib::Owned<EVP_PKEY, EVP_PKEY_free>;
-using RsaPtr = smlib::Owned<RSA, RSA_free>;
-using BnPtr = smlib::Owned<BIGNUM, BN_free>;
+using spc::WipeOnExit;
 
 // The fixed bytes of the session-key blob around K1 || K2.
 const char kBlobHead[] = "301C0410";
@@ -37,7 +36,29 @@ int writeOut(const std::string& text, char* out) {
 }
 
 // The key object a hex DER public key stands for, owned.
-PkeyPtr publicKeyFromHex(const char* keyHex) { return PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
+spc::PkeyPtr publicKeyFromHex(const char* keyHex) { return spc::PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
+
+// A plaintext built from caller texts: room for `capacity` bytes is reserved
+// up front so that appending never leaves a copy behind, and the bytes are
+// wiped when it goes.
+class Plaintext {
+ public:
+  explicit Plaintext(size_t capacity) { bytes.reserve(capacity); }
+  std::string bytes;
+
+ private:
+  WipeOnExit wipe_{bytes};
+};
+
+// Room for the length-prefixed field of a text of `size` bytes.
+size_t fieldCapacity(size_t size) { return size + 24; }
+
+// Appends the length-prefixed field of `size` bytes at `text`.
+void appendLengthPrefixed(std::string* out, const char* text, size_t size) {
+  char count[24];
+  std::snprintf(count, sizeof count, "%02zu", size);
+  out->append(count).append(text, size);
+}
 
 // Makes a fresh DES key; its first byte is brought to odd parity once more.
 bool makeSessionKey(DES_cblock* key) {
@@ -57,16 +78,17 @@ int OneCount(uint32_t value) {
 int conv(int value) { return value ^ 1; }
 
 std::string lengthPrefixed(const std::string& text) {
-  std::string count = std::to_string(text.size());
-  if (count.size() < 2) count.insert(0, 1, '0');
-  return count + text;
+  std::string field;
+  field.reserve(fieldCapacity(text.size()));
+  appendLengthPrefixed(&field, text.data(), text.size());
+  return field;
 }
 
 EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
   const std::string der = hex2string(keyHex);
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
   const long len = static_cast<long>(der.size());
-  RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
+  spc::RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
   if (!rsa) return nullptr;
   EVP_PKEY* key = EVP_PKEY_new();
   if (key && EVP_PKEY_set1_RSA(key, rsa.get()) != 1) {
@@ -77,9 +99,9 @@ EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
 }
 
 std::string rsaPublicEncrypt(EVP_PKEY* keyObject, const std::string& message, int padding) {
-  PkeyPtr key(keyObject);
+  spc::PkeyPtr key(keyObject);
   if (!key || message.empty()) return std::string();
-  RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
+  spc::RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
   if (!rsa) return std::string();
   const int k = RSA_size(rsa.get());
   if (k <= 0 || message.size() > static_cast<size_t>(k)) return std::string();
@@ -98,6 +120,8 @@ std::string tripleDesEcb(const std::string& input, int encrypt, unsigned char* b
                          const unsigned char* keyBytes) {
   if (input.empty()) return std::string();
   DES_cblock k1, k2;
+  DES_key_schedule s1, s2;
+  WipeOnExit wipeK1(k1), wipeK2(k2), wipeS1(&s1, sizeof s1), wipeS2(&s2, sizeof s2);
   if (encrypt) {
     if (!blob || !makeSessionKey(&k1) || !makeSessionKey(&k2)) return std::string();
   } else {
@@ -105,7 +129,6 @@ std::string tripleDesEcb(const std::string& input, int encrypt, unsigned char* b
     std::memcpy(k1, keyBytes, 8);
     std::memcpy(k2, keyBytes + 8, 8);
   }
-  DES_key_schedule s1, s2;
   DES_set_key_unchecked(&k1, &s1);
   DES_set_key_unchecked(&k2, &s2);
 
@@ -118,26 +141,24 @@ std::string tripleDesEcb(const std::string& input, int encrypt, unsigned char* b
     std::memcpy(blob + head.size() + 16, tail.data(), tail.size());
   }
 
-  std::string data = input;
-  if (data.size() % 8 != 0) data.append(8 - data.size() % 8, '\0');
-  std::string output(data.size(), '\0');
-  for (size_t i = 0; i < data.size(); i += 8) {
-    DES_cblock in, out;
-    std::memcpy(in, data.data() + i, 8);
+  // Whole blocks: the input and its zero fill, block by block.
+  const size_t size = (input.size() + 7) / 8 * 8;
+  std::string output(size, '\0');
+  DES_cblock in, out;
+  WipeOnExit wipeIn(in), wipeOut(out);
+  for (size_t i = 0; i < size; i += 8) {
+    std::memset(in, 0, sizeof in);
+    std::memcpy(in, input.data() + i, std::min<size_t>(8, input.size() - i));
     DES_ecb3_encrypt(&in, &out, &s1, &s2, &s1, encrypt ? DES_ENCRYPT : DES_DECRYPT);
     std::memcpy(&output[i], out, 8);
   }
-  OPENSSL_cleanse(&s1, sizeof s1);
-  OPENSSL_cleanse(&s2, sizeof s2);
-  OPENSSL_cleanse(k1, sizeof k1);
-  OPENSSL_cleanse(k2, sizeof k2);
   return encrypt ? string2hex(output) : output;
 }
 
 namespace {
 // Hex of the PKCS#1 v1.5 encryption of plaintext under the hex key.
 int pkcs1HexEnvelope(const char* keyHex, const std::string& plaintext, char* out) {
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
   const std::string cipher = rsaPublicEncrypt(key.release(), plaintext, kPkcs1Padding);
   if (cipher.empty()) return -1;
@@ -147,14 +168,15 @@ int pkcs1HexEnvelope(const char* keyHex, const std::string& plaintext, char* out
 // The session-key envelope of input: H1 (triple-DES) and H2 (RSA of the blob),
 // written in the order asked for.
 int sessionKeyEnvelope(const char* keyHex, const std::string& input, bool blobFirst, char* out) {
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
   unsigned char blob[kBlobSize + 1] = {};
+  WipeOnExit wipeBlob(blob);
   const std::string h1 = tripleDesEcb(input, 1, blob, nullptr);
   if (h1.empty()) return -1;
-  const std::string cipher = rsaPublicEncrypt(
-      key.release(), std::string(reinterpret_cast<const char*>(blob), kBlobSize), kPkcs1Padding);
-  OPENSSL_cleanse(blob, sizeof blob);
+  std::string blobText(reinterpret_cast<const char*>(blob), kBlobSize);
+  WipeOnExit wipeBlobText(blobText);
+  const std::string cipher = rsaPublicEncrypt(key.release(), blobText, kPkcs1Padding);
   if (cipher.empty()) return -1;
   const std::string h2 = string2hex(cipher);
   return writeOut(blobFirst ? h2 + h1 : h1 + h2, out);
@@ -172,9 +194,11 @@ int encryptTaggedBlock(EVP_PKEY* key, const char* text, char* out) {
     EVP_PKEY_free(key);
     return -1;
   }
-  std::string block = std::string("06") + text;
-  if (block.size() < kTaggedBlockSize) block.append(kTaggedBlockSize - block.size(), 'F');
-  const std::string cipher = rsaPublicEncrypt(key, block, kNoPadding);
+  Plaintext block(std::max(kTaggedBlockSize, 2 + std::strlen(text)));
+  block.bytes.append("06").append(text);
+  if (block.bytes.size() < kTaggedBlockSize)
+    block.bytes.append(kTaggedBlockSize - block.bytes.size(), 'F');
+  const std::string cipher = rsaPublicEncrypt(key, block.bytes, kNoPadding);
   if (cipher.empty()) return -1;
   // An encoder that cannot allocate gives an empty text, still a success.
   return writeOut(base64EncodeBlock(cipher), out);
@@ -188,37 +212,36 @@ int encryptTaggedBlockWithDerKey(const char* keyHex, const char* text, char* out
 int encryptTaggedBlockWithModulus(const char* modulusHex, int exponent, const char* text,
                                   char* out) {
   if (!modulusHex) return -1;
-  RsaPtr rsa(RSA_new());
-  BnPtr e(BN_new());
+  spc::RsaPtr rsa(RSA_new());
+  spc::BnPtr e(BN_new());
   if (!rsa || !e || BN_set_word(e.get(), static_cast<uint32_t>(exponent)) != 1) return -1;
   const std::string modulus = hex2string(modulusHex);
-  BnPtr n(BN_bin2bn(reinterpret_cast<const unsigned char*>(modulus.data()),
+  spc::BnPtr n(BN_bin2bn(reinterpret_cast<const unsigned char*>(modulus.data()),
                     static_cast<int>(modulus.size()), nullptr));
   if (!n || RSA_set0_key(rsa.get(), n.get(), e.get(), nullptr) != 1) return -1;
   n.release();  // both now belong to rsa
   e.release();
-  PkeyPtr key(EVP_PKEY_new());
+  spc::PkeyPtr key(EVP_PKEY_new());
   if (!key || EVP_PKEY_set1_RSA(key.get(), rsa.get()) != 1) return -1;
   return encryptTaggedBlock(key.release(), text, out);
 }
 
 int encryptLengthPrefixedRaw(const char* keyHex, const char* text, char* out, int fillMode) {
   if (!keyHex || !text || !out) return -1;
-  PkeyPtr key = publicKeyFromHex(keyHex);
+  spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
-  std::string block = lengthPrefixed(text);
-  const size_t k = static_cast<size_t>(EVP_PKEY_size(key.get()));
-  if (block.size() < k) {
-    if (fillMode == 0) {
-      block.append(k - block.size(), '\0');
-    } else if (fillMode == 1) {
-      std::srand(static_cast<unsigned>(std::time(nullptr)));
-      while (block.size() < k) block.push_back(static_cast<char>(std::rand() & 0xFF));
-    } else {
-      return -1;
-    }
+  const size_t k = static_cast<size_t>(std::max(EVP_PKEY_size(key.get()), 0));
+  const size_t length = std::strlen(text);
+  Plaintext block(std::max(k, fieldCapacity(length)));
+  appendLengthPrefixed(&block.bytes, text, length);
+  const size_t field = block.bytes.size();
+  if (field < k) {
+    if (fillMode != 0 && fillMode != 1) return -1;
+    block.bytes.append(k - field, '\0');
+    // Fill mode 1: any byte value, from the generator; no block without it.
+    if (fillMode == 1 && !randomBytes(&block.bytes[field], k - field)) return -1;
   }
-  const std::string cipher = rsaPublicEncrypt(key.release(), block, kNoPadding);
+  const std::string cipher = rsaPublicEncrypt(key.release(), block.bytes, kNoPadding);
   if (cipher.empty()) return -1;
   return writeOut(string2hex(cipher), out);
 }
@@ -226,31 +249,47 @@ int encryptLengthPrefixedRaw(const char* keyHex, const char* text, char* out, in
 int encryptTwoFieldsLengthPrefixed(const char* keyHex, const char* first, const char* second,
                                    char* out) {
   if (!keyHex || !first || !second || !out) return -1;
-  return pkcs1HexEnvelope(keyHex, lengthPrefixed(second) + lengthPrefixed(first), out);
+  const size_t firstLength = std::strlen(first), secondLength = std::strlen(second);
+  Plaintext fields(fieldCapacity(firstLength) + fieldCapacity(secondLength));
+  appendLengthPrefixed(&fields.bytes, second, secondLength);
+  appendLengthPrefixed(&fields.bytes, first, firstLength);
+  return pkcs1HexEnvelope(keyHex, fields.bytes, out);
 }
 
 int encryptLengthPrefixed(const char* keyHex, const char* text, char* out) {
   if (!keyHex || !text || !out) return -1;
-  return pkcs1HexEnvelope(keyHex, lengthPrefixed(text), out);
+  const size_t length = std::strlen(text);
+  Plaintext field(fieldCapacity(length));
+  appendLengthPrefixed(&field.bytes, text, length);
+  return pkcs1HexEnvelope(keyHex, field.bytes, out);
 }
 
 int encryptPkcs1Hex(const char* text, const char* keyHex, char* out) {
   if (!keyHex || !text || !out) return -1;
-  return pkcs1HexEnvelope(keyHex, text, out);
+  const size_t length = std::strlen(text);
+  Plaintext bytes(length);
+  bytes.bytes.append(text, length);
+  return pkcs1HexEnvelope(keyHex, bytes.bytes, out);
 }
 
 int encryptHexWithSessionKey(const char* hexText, const char* keyHex, char* out) {
   if (!hexText || !keyHex || !out) return -1;
-  std::string hex = hexText;
-  if (hex.size() < 16) hex.append(16 - hex.size(), 'F');
-  return sessionKeyEnvelope(keyHex, hex2string(hex), false, out);
+  const size_t length = std::strlen(hexText);
+  Plaintext hex(std::max<size_t>(16, length));
+  hex.bytes.append(hexText, length);
+  if (length < 16) hex.bytes.append(16 - length, 'F');
+  std::string bytes = hex2string(hex.bytes);
+  WipeOnExit wipeBytes(bytes);
+  return sessionKeyEnvelope(keyHex, bytes, false, out);
 }
 
 int encryptTextWithSessionKey(const char* keyHex, const char* text, char* out) {
   if (!keyHex || !text || !out) return -1;
-  std::string bytes = text;
-  if (bytes.size() < 16) bytes.append(16 - bytes.size(), '\0');
-  return sessionKeyEnvelope(keyHex, bytes, true, out);
+  const size_t length = std::strlen(text);
+  Plaintext bytes(std::max<size_t>(16, length));
+  bytes.bytes.append(text, length);
+  if (length < 16) bytes.bytes.append(16 - length, '\0');
+  return sessionKeyEnvelope(keyHex, bytes.bytes, true, out);
 }
 
 }  // extern "C"

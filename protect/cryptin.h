@@ -52,8 +52,9 @@ CRYPTIN_EXPORT int encryptLengthPrefixed(const char* keyHex, const char* text, c
 CRYPTIN_EXPORT int encryptPkcs1Hex(const char* text, const char* keyHex, char* out);
 
 // Hex of the raw RSA encryption of the text's length-prefixed field filled to
-// the key size: fill mode 0 zero bytes, 1 bytes of rand() after srand(time);
-// any other mode gives -1 when a fill is needed.
+// the key size: fill mode 0 zero bytes, 1 random bytes (any value 0 to 255)
+// from OpenSSL's generator, which gives -1 when the generator fails; any
+// other mode gives -1 when a fill is needed.
 CRYPTIN_EXPORT int encryptLengthPrefixedRaw(const char* keyHex, const char* text, char* out,
                                             int fillMode);
 

@@ -1,4 +1,3 @@
-#include "sm/owned.h"
 #include "protect/pubkey.h"
 
 #include <openssl/bio.h>
@@ -10,15 +9,15 @@
 #include <openssl/x509.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "CommonCrypto/CommonDigest.h"
 #include "Foundation/NSPredicate.h"
 #include "Foundation/NSString.h"
 #include "protect/base64.h"
+#include "protect/random.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 
 const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
@@ -27,14 +26,9 @@ const char kPemBeginLine[] = "-----BEGIN CERTIFICATE-----\r\n";
 
 namespace {
 
-using smlib::Owned;
 
-using BioPtr = Owned<BIO, BIO_free_all>;
-using X509Ptr = Owned<X509, X509_free>;
-using PkeyPtr = Owned<EVP_PKEY, EVP_PKEY_free>;
-using PkeyCtxPtr = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
-using RsaPtr = Owned<RSA, RSA_free>;
-using BnPtr = Owned<BIGNUM, BN_free>;
+// Cleared when freed: the numbers here include private exponents and primes.
+using spc::WipeOnExit;
 
 // RSA_public_encrypt of message under key; only a full-size result counts.
 std::string rsaPublicEncryptFull(RSA* key, const std::string& message, int padding) {
@@ -95,13 +89,13 @@ std::string pemFromCertificateBody(const std::string& body) {
 std::string rsaEncryptWithPemCertificate(const std::string& pem, const std::string& message,
                                          int padding) {
   if (message.empty() || pem.empty()) return std::string();
-  BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  spc::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
   if (!bio) return std::string();
-  X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+  spc::X509Ptr cert(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
   if (!cert) return std::string();
-  PkeyPtr key(X509_get_pubkey(cert.get()));
+  spc::PkeyPtr key(X509_get_pubkey(cert.get()));
   if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_RSA) return std::string();
-  RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
+  spc::RsaPtr rsa(EVP_PKEY_get1_RSA(key.get()));
   if (!rsa) return std::string();
   return rsaPublicEncryptFull(rsa.get(), message, padding);
 }
@@ -109,7 +103,7 @@ std::string rsaEncryptWithPemCertificate(const std::string& pem, const std::stri
 std::string rsaEncryptWithDerKey(const std::string& der, const std::string& message, int padding) {
   if (message.empty() || der.empty() || message.size() > 128) return std::string();
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
-  RsaPtr rsa(d2i_RSAPublicKey(nullptr, &p, static_cast<long>(der.size())));
+  spc::RsaPtr rsa(d2i_RSAPublicKey(nullptr, &p, static_cast<long>(der.size())));
   if (!rsa) return std::string();
   return rsaPublicEncryptFull(rsa.get(), message, padding);
 }
@@ -117,20 +111,20 @@ std::string rsaEncryptWithDerKey(const std::string& der, const std::string& mess
 std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, const char* q,
                                    const char* d, const std::string& ciphertext) {
   if (ciphertext.empty() || ciphertext.size() > 1024) return std::string();
-  RsaPtr rsa(RSA_new());
+  spc::RsaPtr rsa(RSA_new());
   if (!rsa) return std::string();
-  BnPtr bn(hexToBn(n)), be(hexToBn(e)), bp(hexToBn(p)), bq(hexToBn(q)), bd(hexToBn(d));
+  spc::SecretBnPtr bn(hexToBn(n)), be(hexToBn(e)), bp(hexToBn(p)), bq(hexToBn(q)), bd(hexToBn(d));
   if (!bn || !be || !bp || !bq || !bd) return std::string();
   if (!RSA_set0_key(rsa.get(), bn.get(), be.get(), bd.get())) return std::string();
   bn.release(), be.release(), bd.release();  // now owned by the key
   if (!RSA_set0_factors(rsa.get(), bp.get(), bq.get())) return std::string();
   bp.release(), bq.release();
 
-  PkeyPtr pkey(EVP_PKEY_new());
+  spc::PkeyPtr pkey(EVP_PKEY_new());
   if (!pkey || !EVP_PKEY_assign(pkey.get(), EVP_PKEY_RSA, rsa.get())) return std::string();
   rsa.release();  // the EVP_PKEY frees it
 
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
   if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0) return std::string();
   if (EVP_PKEY_CTX_ctrl(ctx.get(), EVP_PKEY_RSA, -1, EVP_PKEY_CTRL_RSA_PADDING, RSA_PKCS1_PADDING,
                         nullptr) <= 0)
@@ -150,11 +144,13 @@ std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, 
   if (EVP_PKEY_decrypt(ctx.get(), nullptr, &outlen, in, ciphertext.size()) <= 0 || outlen == 0)
     return std::string();
   std::string out(outlen, '\0');
+  WipeOnExit wipe(out);  // the plaintext leaves in `plain` only
+  std::string plain;
   if (EVP_PKEY_decrypt(ctx.get(), reinterpret_cast<unsigned char*>(&out[0]), &outlen, in,
-                       ciphertext.size()) <= 0)
-    return std::string();
-  out.resize(outlen);
-  return out;
+                       ciphertext.size()) > 0 &&
+      outlen <= out.size())
+    plain.assign(out, 0, outlen);
+  return plain;
 }
 
 std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& ciphertext) {
@@ -167,21 +163,20 @@ std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& 
 
   std::string plain;
   EC_KEY* eckey = smlib::EC_KEY_from_BN_EX(scalar);
-  BN_free(scalar);
-  PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
+  BN_clear_free(scalar);
+  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
   if (eckey && !pkey) EC_KEY_free(eckey);  // not taken over
   if (pkey && ciphertext.size() <= kCiphertextLimit) {
-    PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
+    spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
     if (ctx && EVP_PKEY_decrypt_init(ctx.get()) > 0) {
       std::string out(kPlainCapacity, '\0');
+      WipeOnExit wipe(out);
       size_t outlen = out.size();
       if (EVP_PKEY_decrypt(ctx.get(), reinterpret_cast<unsigned char*>(&out[0]), &outlen,
                            reinterpret_cast<const unsigned char*>(ciphertext.data()),
                            ciphertext.size()) > 0 &&
-          outlen > 0 && outlen <= out.size()) {
-        out.resize(outlen);
-        plain.swap(out);
-      }
+          outlen > 0 && outlen <= out.size())
+        plain.assign(out, 0, outlen);
     }
   }
   smlib::EVP_sm2_cleanup();
@@ -195,18 +190,25 @@ std::string PaddingMsg(const std::string& message, const std::string& tag) {
   char length[3];
   std::snprintf(length, sizeof length, "%02d", static_cast<int>(tag.size()));
 
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  // Each filler character is the first hex digit of a value from 1 to 0x7f.
+  std::string filler;
+  filler.reserve(static_cast<size_t>(c));
+  RandomSource source;
+  for (long i = 0; i < c; ++i) {
+    unsigned value = 0;
+    if (!source.below(127, &value)) return std::string();
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%x", value + 1);
+    filler.push_back(digits[0]);
+  }
+
   std::string block;
   block.reserve(128);
   block.push_back('\x00');
   block.push_back('\x02');
   block.append(length, 2);
   block += tag;
-  for (long i = 0; i < c; ++i) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%x", std::rand() % 127 + 1);
-    block.push_back(digits[0]);
-  }
+  block += filler;
   block.push_back('\x00');
   block += message;
   return block;

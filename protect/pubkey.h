@@ -54,9 +54,11 @@ std::string rsaDecryptWithKeyParts(const char* n, const char* e, const char* p, 
 std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& ciphertext);
 
 // A 128-byte block: 0x00, 0x02, the tag length as two decimal digits, the tag,
-// filler characters ('1'-'9', 'a'-'f', from rand after srand(time)), 0x00,
-// the message. Empty when the message or tag is empty, when they do not fit,
-// or when the tag has 100 characters or more (its length would not fit).
+// filler characters ('1'-'9', 'a'-'f': each the first hex digit of a value
+// drawn uniformly from 1 to 0x7f with OpenSSL's generator), 0x00, the
+// message. Empty when the message or tag is empty, when they do not fit, when
+// the tag has 100 characters or more (its length would not fit), or when the
+// generator fails.
 std::string PaddingMsg(const std::string& message, const std::string& tag);
 
 // MD5 of the text's UTF-8 bytes (up to the first zero byte) as 32 upper-case

@@ -56,7 +56,6 @@ void freeRecord(void*, void* ptr, CRYPTO_EX_DATA*, int, long, void*) {
   ec_sm2_data_free(static_cast<ec_sm2_data*>(ptr));
 }
 
-using MdCtxPtr = Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 
 struct Piece {
   const unsigned char* data;
@@ -65,7 +64,7 @@ struct Piece {
 
 // out = H(piece 1 || piece 2 || ...); 1 on success.
 int hashPieces(const EVP_MD* md, std::initializer_list<Piece> pieces, unsigned char* out) {
-  MdCtxPtr c(EVP_MD_CTX_new());
+  spc::MdCtxPtr c(EVP_MD_CTX_new());
   if (!c || !EVP_DigestInit_ex(c.get(), md, nullptr)) return 0;
   for (const Piece& p : pieces) {
     if (p.len != 0 && !EVP_DigestUpdate(c.get(), p.data, p.len)) return 0;
@@ -120,8 +119,8 @@ int drawNonZero(BIGNUM* k, const BIGNUM* n) {
 bool hasSm2Group(const EC_KEY* key, const ec_sm2_data* rec, BN_CTX* ctx) {
   const EC_GROUP* group = EC_KEY_get0_group(key);
   if (group == nullptr) return false;
-  BnPtr p(BN_new()), a(BN_new()), b(BN_new());
-  BnPtr wantA(BN_bin2bn(EC_SM2_a, 32, nullptr)), wantB(BN_bin2bn(EC_SM2_b, 32, nullptr));
+  spc::SecretBnPtr p(BN_new()), a(BN_new()), b(BN_new());
+  spc::SecretBnPtr wantA(BN_bin2bn(EC_SM2_a, 32, nullptr)), wantB(BN_bin2bn(EC_SM2_b, 32, nullptr));
   if (!p || !a || !b || !wantA || !wantB) return false;
   if (!EC_GROUP_get_curve(group, p.get(), a.get(), b.get(), ctx)) return false;
   if (BN_cmp(p.get(), rec->p) != 0 || BN_cmp(a.get(), wantA.get()) != 0 ||
@@ -173,9 +172,9 @@ void set_scalar_source(ScalarSource source, void* arg) {
 ec_sm2_data* ec_sm2_data_new() {
   auto* rec = static_cast<ec_sm2_data*>(OPENSSL_zalloc(sizeof(ec_sm2_data)));
   if (rec == nullptr) return nullptr;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr a(BN_bin2bn(EC_SM2_a, 32, nullptr)), b(BN_bin2bn(EC_SM2_b, 32, nullptr));
-  BnPtr gx(BN_bin2bn(EC_SM2_Gx, 32, nullptr)), gy(BN_bin2bn(EC_SM2_Gy, 32, nullptr));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr a(BN_bin2bn(EC_SM2_a, 32, nullptr)), b(BN_bin2bn(EC_SM2_b, 32, nullptr));
+  spc::SecretBnPtr gx(BN_bin2bn(EC_SM2_Gx, 32, nullptr)), gy(BN_bin2bn(EC_SM2_Gy, 32, nullptr));
   rec->p = BN_bin2bn(EC_SM2_p, 32, nullptr);
   rec->n = BN_bin2bn(EC_SM2_n, 32, nullptr);
   bool ok = ctx && a && b && gx && gy && rec->p && rec->n;
@@ -224,7 +223,7 @@ int KDF(const unsigned char* z, size_t zlen, size_t klen, unsigned char* out, co
   if (klen == 0) return 1;
   size_t v = digestSize(md);
   if (v == 0 || out == nullptr || (z == nullptr && zlen != 0)) return 0;
-  MdCtxPtr c(EVP_MD_CTX_new());
+  spc::MdCtxPtr c(EVP_MD_CTX_new());
   if (!c) return 0;
   unsigned char block[EVP_MAX_MD_SIZE];
   int ok = 1;
@@ -261,9 +260,9 @@ int EC_SM2_check_key(EC_KEY* key) {
   if (rec == nullptr) return 0;
   const EC_POINT* pub = EC_KEY_get0_public_key(key);
   if (pub == nullptr || EC_POINT_is_at_infinity(rec->group, pub)) return 0;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr x(BN_new()), y(BN_new());
-  PointPtr nP(EC_POINT_new(rec->group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr x(BN_new()), y(BN_new());
+  spc::EcPointPtr nP(EC_POINT_new(rec->group));
   if (!ctx || !x || !y || !nP) return 0;
   if (!EC_POINT_get_affine_coordinates(rec->group, pub, x.get(), y.get(), ctx.get())) return 0;
   if (!inRange(x.get(), rec->p) || !inRange(y.get(), rec->p)) return 0;
@@ -278,9 +277,9 @@ int EC_SM2_generate_key(EC_KEY* key) {
   ec_sm2_data* rec = ec_sm2_check(key);
   if (rec == nullptr) return 0;
   if (EC_KEY_get0_private_key(key) != nullptr || EC_KEY_get0_public_key(key) != nullptr) return 0;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr d(BN_secure_new()), range(BN_new());
-  PointPtr pub(EC_POINT_new(rec->group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr d(BN_secure_new()), range(BN_new());
+  spc::EcPointPtr pub(EC_POINT_new(rec->group));
   if (!ctx || !d || !range || !pub || !hasSm2Group(key, rec, ctx.get())) return 0;
   // d uniform in [1, n-2]: a draw in [0, n-3] plus one.
   if (!BN_copy(range.get(), rec->n) || !BN_sub_word(range.get(), 2)) return 0;
@@ -301,8 +300,8 @@ BIGNUM* EC_SM2_HashIdMessage(EC_KEY* key, const char* id, const unsigned char* m
   if (v == 0 || rec == nullptr || (msg == nullptr && msglen != 0)) return nullptr;
   const EC_POINT* pub = EC_KEY_get0_public_key(key);
   if (pub == nullptr) return nullptr;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr x(BN_new()), y(BN_new());
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr x(BN_new()), y(BN_new());
   if (!ctx || !x || !y) return nullptr;
   if (!EC_POINT_get_affine_coordinates(rec->group, pub, x.get(), y.get(), ctx.get()))
     return nullptr;
@@ -342,12 +341,12 @@ int EC_SM2_sign(EC_KEY* key, const char* id, const unsigned char* msg, size_t ms
   if (rec == nullptr) return 0;
   const BIGNUM* d = EC_KEY_get0_private_key(key);
   if (d == nullptr) return 0;
-  BnPtr e(EC_SM2_HashIdMessage(key, id, msg, msglen, md));
+  spc::SecretBnPtr e(EC_SM2_HashIdMessage(key, id, msg, msglen, md));
   if (!e) return 0;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr k(BN_secure_new()), x1(BN_new()), r(BN_new()), s(BN_new()), t(BN_new()),
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr k(BN_secure_new()), x1(BN_new()), r(BN_new()), s(BN_new()), t(BN_new()),
       dinv(BN_secure_new());
-  PointPtr kG(EC_POINT_new(rec->group));
+  spc::EcPointPtr kG(EC_POINT_new(rec->group));
   if (!ctx || !k || !x1 || !r || !s || !t || !dinv || !kG) return 0;
   // (1 + d)^-1 mod n, once for all attempts.
   if (!BN_copy(t.get(), d) || !BN_add_word(t.get(), 1)) return 0;
@@ -387,11 +386,11 @@ int EC_SM2_verify(EC_KEY* key, const char* id, const unsigned char* msg, size_t 
   if (BN_is_zero(sig->r) || !inRange(sig->r, rec->n) || BN_is_zero(sig->s) ||
       !inRange(sig->s, rec->n))
     return 0;
-  BnPtr e(EC_SM2_HashIdMessage(key, id, msg, msglen, md));
+  spc::SecretBnPtr e(EC_SM2_HashIdMessage(key, id, msg, msglen, md));
   if (!e) return 0;
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr t(BN_new()), x1(BN_new()), R(BN_new());
-  PointPtr X(EC_POINT_new(rec->group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr t(BN_new()), x1(BN_new()), R(BN_new());
+  spc::EcPointPtr X(EC_POINT_new(rec->group));
   if (!ctx || !t || !x1 || !R || !X) return 0;
   if (!BN_mod_add(t.get(), sig->r, sig->s, rec->n, ctx.get()) || BN_is_zero(t.get())) return 0;
   // (x1, y1) = s·G + t·P in one pass.
@@ -419,9 +418,9 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   // With cofactor 1, S = h·P = P: a public point at infinity is refused.
   if (pub == nullptr || EC_POINT_is_at_infinity(rec->group, pub)) return 0;
 
-  BnCtxPtr ctx(BN_CTX_new());
-  BnPtr k(BN_secure_new());
-  PointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::SecretBnPtr k(BN_secure_new());
+  spc::EcPointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
   if (!ctx || !k || !C1 || !S) return 0;
   SecretBuffer t(mlen);  // KDF output, then C2
   if (t.data() == nullptr) return 0;
@@ -466,8 +465,8 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
   const BIGNUM* d = EC_KEY_get0_private_key(key);
   if (d == nullptr) return 0;
 
-  BnCtxPtr ctx(BN_CTX_new());
-  PointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::EcPointPtr C1(EC_POINT_new(rec->group)), S(EC_POINT_new(rec->group));
   SecretBuffer m(klen);  // key stream, then M'
   if (!ctx || !C1 || !S || m.data() == nullptr) return 0;
   if (!EC_POINT_oct2point(rec->group, C1.get(), in, kPointLen, ctx.get()) ||

@@ -5,19 +5,14 @@
 #include <openssl/bn.h>
 #include <openssl/ec.h>
 
-#include "sm/owned.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 
 namespace smlib {
 namespace sm2_internal {
 
-// Scoped owners for OpenSSL objects: one cleanup path per function.
-using BnPtr = Owned<BIGNUM, BN_clear_free>;
-using BnCtxPtr = Owned<BN_CTX, BN_CTX_free>;
-using PointPtr = Owned<EC_POINT, EC_POINT_clear_free>;
-using GroupPtr = Owned<EC_GROUP, EC_GROUP_free>;
-using EcKeyPtr = Owned<EC_KEY, EC_KEY_free>;
-using SigPtr = Owned<EC_SM2_SIG, EC_SM2_SIG_free>;
+// Scoped owner of a signature value (common/owned.h holds the OpenSSL ones).
+using SigPtr = spc::Owned<EC_SM2_SIG, EC_SM2_SIG_free>;
 
 // The EC_KEY ex-data slot that holds a key's curve record (one per process).
 int ec_key_record_index();

@@ -8,7 +8,7 @@ namespace smlib {
 using namespace sm2_internal;
 
 EC_KEY* EC_KEY_SM2_init(EC_KEY* key) {
-  EcKeyPtr made(key == nullptr ? EC_KEY_new() : nullptr);
+  spc::EcKeyPtr made(key == nullptr ? EC_KEY_new() : nullptr);
   EC_KEY* k = key != nullptr ? key : made.get();
   if (k == nullptr) return nullptr;
   ec_sm2_data* rec = ec_sm2_check(k);
@@ -16,8 +16,8 @@ EC_KEY* EC_KEY_SM2_init(EC_KEY* key) {
   // The key's own group carries G, n and cofactor 1: OpenSSL refuses a
   // private key on a group without an order. The record's group stays as it
   // is and does the arithmetic.
-  GroupPtr group(EC_GROUP_dup(rec->group));
-  BnPtr one(BN_new());
+  spc::EcGroupPtr group(EC_GROUP_dup(rec->group));
+  spc::SecretBnPtr one(BN_new());
   if (!group || !one || !BN_one(one.get()) ||
       !EC_GROUP_set_generator(group.get(), rec->G, rec->n, one.get()) ||
       !EC_KEY_set_group(k, group.get()))
@@ -33,7 +33,7 @@ int EC_KEY_is_sm2(const EC_KEY* key) {
 
 EC_KEY* EC_KEY_from_BN(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d) {
   if (x == nullptr || y == nullptr) return nullptr;
-  EcKeyPtr key(EC_KEY_SM2_init(nullptr));
+  spc::EcKeyPtr key(EC_KEY_SM2_init(nullptr));
   if (!key) return nullptr;
   ec_sm2_data* rec = ec_sm2_check(key.get());
   // Coordinates are taken as given, not reduced: x or y outside [0, p) names
@@ -41,8 +41,8 @@ EC_KEY* EC_KEY_from_BN(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d) {
   if (BN_is_negative(x) || BN_is_negative(y) || BN_cmp(x, rec->p) >= 0 || BN_cmp(y, rec->p) >= 0)
     return nullptr;
   const EC_GROUP* group = EC_KEY_get0_group(key.get());
-  BnCtxPtr ctx(BN_CTX_new());
-  PointPtr pub(EC_POINT_new(group));
+  spc::BnCtxPtr ctx(BN_CTX_new());
+  spc::EcPointPtr pub(EC_POINT_new(group));
   if (!ctx || !pub || !EC_POINT_set_affine_coordinates(group, pub.get(), x, y, ctx.get()) ||
       !EC_KEY_set_public_key(key.get(), pub.get()))
     return nullptr;
@@ -52,7 +52,7 @@ EC_KEY* EC_KEY_from_BN(const BIGNUM* x, const BIGNUM* y, const BIGNUM* d) {
 }
 
 EC_KEY* EC_KEY_from_BN_EX(const BIGNUM* d) {
-  EcKeyPtr key(EC_KEY_SM2_init(nullptr));
+  spc::EcKeyPtr key(EC_KEY_SM2_init(nullptr));
   if (!key) return nullptr;
   if (d != nullptr && !EC_KEY_set_private_key(key.get(), d)) return nullptr;
   if (EC_SM2_check_key_ex(key.get()) != 1) return nullptr;

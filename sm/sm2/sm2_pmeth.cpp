@@ -20,10 +20,10 @@ SM2_PKEY_CTX* dataOf(const EVP_PKEY_CTX* ctx) {
 }
 
 // The context's EC key (one reference, released by the owner), or null.
-EcKeyPtr keyOf(EVP_PKEY_CTX* ctx) {
+spc::EcKeyPtr keyOf(EVP_PKEY_CTX* ctx) {
   EVP_PKEY* pkey = ctx == nullptr ? nullptr : EVP_PKEY_CTX_get0_pkey(ctx);
-  if (pkey == nullptr || EVP_PKEY_get_base_id(pkey) != EVP_PKEY_EC) return EcKeyPtr();
-  return EcKeyPtr(EVP_PKEY_get1_EC_KEY(pkey));
+  if (pkey == nullptr || EVP_PKEY_get_base_id(pkey) != EVP_PKEY_EC) return spc::EcKeyPtr();
+  return spc::EcKeyPtr(EVP_PKEY_get1_EC_KEY(pkey));
 }
 
 const EVP_MD* mdOf(const EVP_PKEY_CTX* ctx) {
@@ -42,7 +42,7 @@ const char* idOf(const EVP_PKEY_CTX* ctx) {
 using Crypt = int (*)(EC_KEY*, const unsigned char*, size_t, unsigned char*, const EVP_MD*);
 int runCrypt(EVP_PKEY_CTX* ctx, Crypt op, unsigned char* out, size_t* outlen,
              const unsigned char* in, size_t inlen) {
-  EcKeyPtr key = keyOf(ctx);
+  spc::EcKeyPtr key = keyOf(ctx);
   if (!key || outlen == nullptr) return 0;
   const EVP_MD* md = mdOf(ctx);
   int needed = op(key.get(), in, inlen, nullptr, md);
@@ -101,14 +101,14 @@ int pkey_sm2_copy(EVP_PKEY_CTX* dst, const EVP_PKEY_CTX* src) {
 }
 
 int pkey_sm2_encrypt_init(EVP_PKEY_CTX* ctx) {
-  EcKeyPtr key = keyOf(ctx);
+  spc::EcKeyPtr key = keyOf(ctx);
   return key && EC_KEY_get0_public_key(key.get()) != nullptr && EC_SM2_check_key(key.get()) == 1
              ? 1
              : 0;
 }
 
 int pkey_sm2_decrypt_init(EVP_PKEY_CTX* ctx) {
-  EcKeyPtr key = keyOf(ctx);
+  spc::EcKeyPtr key = keyOf(ctx);
   return key && EC_KEY_get0_private_key(key.get()) != nullptr ? 1 : 0;
 }
 
@@ -124,7 +124,7 @@ int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, cons
 
 int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen, const unsigned char* tbs,
                   size_t tbslen) {
-  EcKeyPtr key = keyOf(ctx);
+  spc::EcKeyPtr key = keyOf(ctx);
   if (!key) return 0;
   SigPtr signature(EC_SM2_SIG_new());
   if (!signature) return 0;
@@ -158,7 +158,7 @@ int pkey_sm2_verify(EVP_PKEY_CTX* ctx, const unsigned char* sig, size_t siglen,
     const unsigned char* p = sig;
     decoded.reset(d2i_EC_SM2_SIG(nullptr, &p, static_cast<long>(siglen)));
   }
-  EcKeyPtr key = keyOf(ctx);
+  spc::EcKeyPtr key = keyOf(ctx);
   if (!key) return 0;
   return EC_SM2_verify(key.get(), idOf(ctx), tbs, tbslen, decoded.get(), mdOf(ctx));
 }

@@ -60,6 +60,7 @@ int sm4_cbc_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char*
       std::memcpy(chain, cipherBlock, SM4_BLOCK_SIZE);
     }
   }
+  OPENSSL_cleanse(block, sizeof block);  // the last plaintext block
   return 1;
 }
 

@@ -2,6 +2,8 @@
 // byte by byte.
 #include "sm/sm4/sm4.h"
 
+#include <openssl/crypto.h>
+
 namespace smlib {
 namespace {
 
@@ -96,8 +98,9 @@ void SMS4ExternKey(const uint32_t* mk, uint32_t* rk) {
 }
 
 void SM4InitKey(const unsigned char* key, uint32_t* rk) {
-  const uint32_t mk[4] = {load(key), load(key + 4), load(key + 8), load(key + 12)};
+  uint32_t mk[4] = {load(key), load(key + 4), load(key + 8), load(key + 12)};
   SMS4ExternKey(mk, rk);
+  OPENSSL_cleanse(mk, sizeof mk);  // the key's own words
 }
 
 void SM4EncryptBlock(const unsigned char* in, unsigned char* out, const uint32_t* rk) {

@@ -15,6 +15,7 @@
 #include "HIToolbox/TextInputSources.h"
 #include "QuartzCore/CALayer.h"
 #include "entry/EditorPanel.h"
+#include "entry/strength.h"
 #include "host/browser.h"
 #include "host/instance.h"
 #include "plugin/EditNPObject.h"
@@ -45,6 +46,13 @@ struct Strength {
 };
 inline std::ostream& operator<<(std::ostream& os, const Strength& s) {
   return os << "{classes " << s.classes << ", simple " << s.simple << ", level " << s.level << "}";
+}
+
+// The strength values the rating gives a text.
+inline Strength rated(const std::string& text) {
+  int32_t simple = 1;
+  int32_t classes = passlevel(text, &simple);
+  return {classes, simple, passlevelex(text)};
 }
 
 class CoreAnimationTest : public ::testing::Test {

@@ -11,12 +11,6 @@ namespace {
 
 using namespace keys;
 
-Strength rated(const std::string& text) {
-  int32_t simple = 1;
-  int32_t classes = passlevel(text, &simple);
-  return {classes, simple, passlevelex(text)};
-}
-
 // Reads a cell's flag word (a protected member of every cell).
 struct CellFlags : NSCell {
   static uint32_t of(NSCell* cell) { return cell->*(&CellFlags::_cFlags); }

@@ -1,6 +1,9 @@
 // Typing into the drawn box through the host: the maximum length read at
 // every key, the input pattern applied to each character alone, the keys with
 // a meaning of their own, and a rating after every key-down.
+#include <climits>
+#include <cstring>
+
 #include "cg_box.h"
 
 namespace cgbox {
@@ -218,6 +221,25 @@ TEST_F(CgBoxTest, EventsTheBoxHandles) {
   EXPECT_EQ(0, control.event(unknown));
   // A draw event without a context is handled and draws nothing.
   EXPECT_EQ(1, control.draw(nullptr));
+}
+
+// Types outside the list (0, 12 and above, any number a browser may send)
+// do nothing and answer 0: no key is taken, nothing is redrawn.
+TEST_F(CgBoxTest, UnknownEventTypesDoNothing) {
+  host::Instance control(embed());
+  control.setWindow(0, 0, kWidth, kHeight);
+  type(control, "ab");
+  const size_t invalidations = browser.invalidationsFor(control.npp()).size();
+  for (int32_t type : {0, int32_t(NPCocoaEventWindowFocusChanged), int32_t(NPCocoaEventScrollWheel),
+                       int32_t(NPCocoaEventTextInput), 14, 99, -1, INT32_MIN, INT32_MAX}) {
+    NPCocoaEvent e{};
+    std::memcpy(&e.type, &type, sizeof type);
+    e.data.key.keyCode = kKeyDelete;  // were it taken as a key, it would delete
+    EXPECT_EQ(0, control.event(e)) << type;
+  }
+  EXPECT_EQ(text(control), "ab");
+  EXPECT_EQ(caret(control), 2);
+  EXPECT_EQ(browser.invalidationsFor(control.npp()).size(), invalidations);
 }
 
 // The box empties through the module's clearpo; the last rating stays.

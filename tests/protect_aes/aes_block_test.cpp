@@ -1,8 +1,11 @@
 // The AES block functions against FIPS-197 and OpenSSL.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "aes_oracle.h"
 #include "protect/aes.h"
@@ -86,6 +89,26 @@ TEST(AesBlock, UnsupportedKeySizesGiveZeroAndLeaveTheSchedule) {
     EXPECT_EQ(rijndaelSetupEncrypt(schedule, key, bits), 0) << bits;
     EXPECT_EQ(rijndaelSetupDecrypt(schedule, key, bits), 0) << bits;
     for (auto w : schedule) ASSERT_EQ(w, 0xa5a5a5a5u) << bits;
+  }
+}
+
+// A round count no schedule has is refused: the block functions read no
+// round key past the schedule and leave the output as it was. The schedule
+// is a heap area of exactly 60 words, so a read past it would be caught.
+TEST(AesBlock, OtherRoundCountsLeaveTheOutput) {
+  const std::string key = fromHex(kAppendixC[2].key);
+  const auto* k = reinterpret_cast<const unsigned char*>(key.data());
+  std::vector<std::uint32_t> enc(kAesScheduleWords), dec(kAesScheduleWords);
+  ASSERT_EQ(rijndaelSetupEncrypt(enc.data(), k, 256), 14);
+  ASSERT_EQ(rijndaelSetupDecrypt(dec.data(), k, 256), 14);
+  const unsigned char input[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  for (int rounds : {0, -1, 1, 9, 11, 13, 15, 16, 100, INT_MIN, INT_MAX}) {
+    unsigned char out[16];
+    std::memset(out, 0x5a, sizeof out);
+    rijndaelEncrypt(enc.data(), rounds, input, out);
+    for (unsigned char b : out) ASSERT_EQ(b, 0x5a) << "encrypt, " << rounds << " rounds";
+    rijndaelDecrypt(dec.data(), rounds, input, out);
+    for (unsigned char b : out) ASSERT_EQ(b, 0x5a) << "decrypt, " << rounds << " rounds";
   }
 }
 

@@ -138,12 +138,42 @@ TEST(BuiltinKeys, AesKeyIsTheKeySetsKey) {
   EXPECT_EQ(toHex(key), toHex(keySetAesKey()));
 }
 
-TEST(BuiltinKeys, ValuesFileForTheServerSide) {
+// What the server's side reads from the key set's files at run time.
+TEST(BuiltinKeys, KeySetValuesForTheServerSide) {
   EXPECT_EQ(keyset::value("rsa_modulus_hex"), buildRsaModulusHex());
   EXPECT_EQ(keyset::value("rsa_exponent_hex"), buildRsaExponentHex());
   EXPECT_EQ(keyset::value("sm2_private_hex"), buildSm2PrivateKeyHex());
   EXPECT_EQ(fromHex(keyset::value("aes_key_hex")), buildBuiltinAesKey());
   EXPECT_EQ(keyset::value("no_such_value"), "");
+}
+
+TEST(BuiltinKeys, KeySetFileReadersRefuseWhatIsNotTheirs) {
+  const std::string dir = testing::TempDir();
+  struct Case {
+    const char* name;
+    const char* content;  // null: no such file
+    const char* hex;      // what hexFileText gives
+  };
+  const Case cases[] = {
+      {"spaced.hex", " 0a1B\r\n2c\t3D \n", "0A1B2C3D"},
+      {"letters.hex", "0a1bzz\n", ""},
+      {"empty.hex", "", ""},
+      {"missing.hex", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir + "/keyset_reader_" + c.name;
+    std::remove(path.c_str());
+    if (c.content) std::ofstream(path, std::ios::binary) << c.content;
+    EXPECT_EQ(keyset::detail::hexFileText(path.c_str()), c.hex) << c.name;
+    // Neither a hex text nor a missing file is a PEM key.
+    EXPECT_EQ(keyset::detail::pemKeyParamHex(path.c_str(), OSSL_PKEY_PARAM_RSA_N, 0), "") << c.name;
+    std::remove(path.c_str());
+  }
+  // A parameter the key does not have.
+  EXPECT_EQ(keyset::detail::pemKeyParamHex(SPC_KEYSET_RSA_FILE, OSSL_PKEY_PARAM_PRIV_KEY, 32), "");
+  // Padding to a width: the exponent 65537 in four bytes.
+  EXPECT_EQ(keyset::detail::pemKeyParamHex(SPC_KEYSET_RSA_FILE, OSSL_PKEY_PARAM_RSA_E, 4),
+            "00" + keyset::value("rsa_exponent_hex"));
 }
 
 // No key value stands in the library as it is: neither a text nor the raw AES key.

@@ -6,13 +6,13 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <set>
 #include <string>
 
 #include "envelope_support.h"
 #include "protect/cryptin.h"
 #include "protect/cryptin_internal.h"
+#include "tests/support/failing_generator.h"
 
 namespace {
 
@@ -147,28 +147,45 @@ TEST(EncryptLengthPrefixedRaw, FillModeOnlyLookedAtWhenAFillIsNeeded) {
   EXPECT_TRUE(tooLong.untouched());
 }
 
-TEST(EncryptLengthPrefixedRaw, RandomFillFromTheTimeSeededGenerator) {
+// Fill mode 1 draws every fill byte from OpenSSL's generator: calls made
+// back to back fill differently, and over a few dozen blocks every byte value
+// from 0 to 255 turns up in the fill.
+TEST(EncryptLengthPrefixedRaw, RandomFillTakesAnyByte) {
   const TestKey& key = testKey(1024);
-  // Two calls within one second draw the same fill; retry if a second boundary
-  // falls between them.
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    const std::time_t before = std::time(nullptr);
-    OutArea first, second;
-    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", first.bytes, 1), 0);
-    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", second.bytes, 1), 0);
-    const std::time_t after = std::time(nullptr);
-    if (before != after) continue;
-    const std::string block = openHex(key, first.text(), RSA_NO_PADDING);
-    EXPECT_EQ(openHex(key, second.text(), RSA_NO_PADDING), block);
+  std::set<std::string> fills;
+  std::set<unsigned char> values;
+  constexpr int kBlocks = 64;
+  for (int i = 0; i < kBlocks; ++i) {
+    OutArea out;
+    ASSERT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", out.bytes, 1), 0);
+    const std::string block = openHex(key, out.text(), RSA_NO_PADDING);
     ASSERT_EQ(block.size(), key.size);
     EXPECT_EQ(block.substr(0, 5), "03abc");
-    std::srand(static_cast<unsigned>(before));
-    std::string fill;
-    for (size_t i = 5; i < key.size; ++i) fill.push_back(static_cast<char>(std::rand() & 0xFF));
-    EXPECT_EQ(block.substr(5), fill);
-    return;
+    fills.insert(block.substr(5));
+    for (size_t j = 5; j < block.size(); ++j) values.insert(static_cast<unsigned char>(block[j]));
   }
-  GTEST_SKIP() << "the clock moved on during every attempt";
+  EXPECT_EQ(fills.size(), static_cast<size_t>(kBlocks));
+  EXPECT_EQ(values.size(), 256u);
+}
+
+// Without random bytes there is no fill and no block: -1, nothing written.
+// Fill mode 0, and a field that needs no fill, draw nothing and still work.
+TEST(EncryptLengthPrefixedRaw, AFailingGeneratorGivesMinusOne) {
+  const TestKey& key = testKey(512);
+  const std::string exact = letters(62);  // its field is exactly 64 bytes
+  OutArea refused, sessionKey, zeros, full;
+  {
+    testsupport::FailingGenerator failing;
+    EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", refused.bytes, 1), -1);
+    // The triple-DES session keys come from the same generator.
+    EXPECT_EQ(encryptTextWithSessionKey(key.publicDerHex.c_str(), "abc", sessionKey.bytes), -1);
+    EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), "abc", zeros.bytes, 0), 0);
+    EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), exact.c_str(), full.bytes, 1), 0);
+  }
+  EXPECT_TRUE(refused.untouched());
+  EXPECT_TRUE(sessionKey.untouched());
+  EXPECT_EQ(openHex(key, zeros.text(), RSA_NO_PADDING), "03abc" + std::string(59, '\0'));
+  EXPECT_EQ(openHex(key, full.text(), RSA_NO_PADDING), "62" + exact);
 }
 
 TEST(KeyHexMembers, BadKeysGiveMinusOneAndWriteNothing) {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include <map>
 #include <string>
 
 #include "Foundation/NSString.h"
 #include "protect/pubkey.h"
+#include "tests/support/failing_generator.h"
 
 namespace {
 
@@ -23,24 +23,42 @@ TEST(PaddingMsg, LaysOutTheBlock) {
   EXPECT_EQ(block.substr(112), message);
 }
 
-// The filler comes from the process generator seeded with the second: each
-// character is the first hex digit of rand() % 127 + 1.
-TEST(PaddingMsg, FillerFollowsTheSecondsSeed) {
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    const std::time_t before = std::time(nullptr);
-    std::string block = PaddingMsg("message", "tag");
-    if (std::time(nullptr) != before) continue;
-    std::srand(static_cast<unsigned>(before));
-    std::string expected;
-    for (int i = 0; i < 125 - 2 - 3 - 7; ++i) {
-      const int value = std::rand() % 127 + 1;  // 1..0x7f: one or two hex digits
-      expected.push_back("0123456789abcdef"[value >= 16 ? value >> 4 : value]);
-    }
+// Each filler character is the first hex digit of a value drawn uniformly
+// from 1 to 0x7f with OpenSSL's generator: '1'..'7' stand for 17 values each
+// (v and 0xv0..0xvf), '8'..'f' for one each. Two blocks made back to back
+// differ, and over many blocks every character turns up about as often as
+// its share of the 127 values says.
+TEST(PaddingMsg, FillerIsTheFirstDigitOfAFreshValue) {
+  constexpr int kBlocks = 1000;
+  constexpr size_t kFiller = 125 - 2 - 3 - 7;
+  std::map<char, long> counts;
+  std::string previous;
+  for (int i = 0; i < kBlocks; ++i) {
+    const std::string block = PaddingMsg("message", "tag");
     ASSERT_EQ(block.size(), 128u);
-    EXPECT_EQ(block.substr(7, expected.size()), expected);
-    return;
+    const std::string filler = block.substr(7, kFiller);
+    ASSERT_NE(filler, previous);
+    previous = filler;
+    for (char c : filler) ++counts[c];
   }
-  FAIL() << "every attempt straddled a second";
+  const std::string alphabet = "123456789abcdef";
+  ASSERT_EQ(counts.size(), alphabet.size());
+  for (char c : alphabet) {
+    const double share = (c <= '7' ? 17.0 : 1.0) / 127.0;
+    const double expected = share * kBlocks * kFiller;
+    EXPECT_GT(counts[c], expected * 0.75) << c;
+    EXPECT_LT(counts[c], expected * 1.25) << c;
+  }
+}
+
+TEST(PaddingMsg, AFailingGeneratorGivesNoBlock) {
+  {
+    testsupport::FailingGenerator failing;
+    EXPECT_EQ(PaddingMsg("message", "tag"), "");
+    // No filler needed, no draw: the block is made all the same.
+    EXPECT_EQ(PaddingMsg(std::string(122, 'm'), "T").size(), 128u);
+  }
+  EXPECT_EQ(PaddingMsg("message", "tag").size(), 128u);
 }
 
 TEST(PaddingMsg, RefusesWhatDoesNotFit) {

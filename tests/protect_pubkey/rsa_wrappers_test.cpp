@@ -32,6 +32,10 @@ TEST(RsaEncryptWithPemCertificate, EncryptsToTheCertificateKey) {
   std::string c = rsaEncryptWithPemCertificate(k.certificatePem, kRandom, RSA_PKCS1_PADDING);
   ASSERT_EQ(c.size(), 128u);
   EXPECT_EQ(privateDecrypt(k.pkey, c), kRandom);
+  // The padding is random: the same message never gives the same ciphertext.
+  std::string again = rsaEncryptWithPemCertificate(k.certificatePem, kRandom, RSA_PKCS1_PADDING);
+  EXPECT_NE(again, c);
+  EXPECT_EQ(privateDecrypt(k.pkey, again), kRandom);
 }
 
 TEST(RsaEncryptWithPemCertificate, CertificateBodyNeedsItsFinalLineBreak) {
@@ -89,9 +93,9 @@ TEST(RsaDecryptWithKeyParts, DecryptsWithoutCrtValues) {
   for (unsigned bits : {1024u, 2048u}) {
     const RsaTestKey& k = rsaTestKey(static_cast<int>(bits));
     std::string c = publicEncrypt(k.pkey, "server random 0123456789");
-    EXPECT_EQ(rsaDecryptWithKeyParts(k.n.c_str(), k.e.c_str(), k.p.c_str(), k.q.c_str(),
-                                     k.d.c_str(), c),
-              "server random 0123456789")
+    EXPECT_EQ(
+        rsaDecryptWithKeyParts(k.n.c_str(), k.e.c_str(), k.p.c_str(), k.q.c_str(), k.d.c_str(), c),
+        "server random 0123456789")
         << bits;
   }
 }

@@ -1,13 +1,12 @@
 // The process-wide randoms: every transition of g_rand and g_rand2, the
 // server-random step behind input4 (trimming, failures, its pairing with the
 // g_rand of the moment) and get_output6.
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
+#include <map>
+#include <set>
 #include <string>
-#include <thread>
 
 #include "session_fixture.h"
+#include "tests/support/failing_generator.h"
 
 namespace {
 
@@ -53,12 +52,8 @@ TEST_F(SessionTest, EveryStateOfTheRandomsInBothModes) {
     EXPECT_EQ(server().decryptPassword(call(control, "get_output2"), m.rsa, session1), "Pa55word");
 
     // new random, old session: get_output2 still uses the old key text
-    std::string t2 = t1;
-    for (int i = 0; i < 3 && t2 == t1; ++i) {  // same second, same random
-      call(control, "get_output37");
-      t2 = gRand();
-      if (t2 == t1) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    }
+    call(control, "get_output37");
+    const std::string t2 = gRand();
     ASSERT_NE(t2, t1);
     EXPECT_EQ(gRand2(), s1 + t1);
     EXPECT_EQ(callInt(control, "get_output6"), 1);
@@ -81,63 +76,81 @@ TEST_F(SessionTest, EveryStateOfTheRandomsInBothModes) {
   }
 }
 
+// Back-to-back calls, within the same second, each make a new random: they
+// come from OpenSSL's generator, not from the clock. Every one is 16
+// characters of '0'..'9' and 'a'..'y', and over many of them every character
+// turns up, about half of them digits.
 TEST_F(SessionTest, ClientRandomsAreFreshTextsOfTheirAlphabet) {
   const std::string empty;
   host::Instance& control = embed(Model::kCoreGraphics, true, &empty);
-  for (int i = 0; i < 50; ++i) {
-    const std::time_t before = std::time(nullptr);
+  std::set<std::string> seen;
+  std::map<char, int> counts;
+  constexpr int kCalls = 100;
+  for (int i = 0; i < kCalls; ++i) {
     host::ScriptResult r = control.invoke("get_output37");
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.value.isVoid()) << "no key, no ciphertext";
-    const std::string first = gRand();
-    EXPECT_TRUE(isClientRandom(first)) << first;
-    control.invoke("get_output37");
-    if (std::time(nullptr) == before) {
-      EXPECT_EQ(gRand(), first) << "seeded by the second";
-    }
-  }
-}
-
-// The generator of the process, seeded with the same second, gives the same
-// characters: per position a first rand() picks a digit (odd) or a letter
-// (even), a second one picks which.
-TEST_F(SessionTest, TheClientRandomIsDrawnFromTheSecondsSeed) {
-  const std::string empty;
-  host::Instance& control = embed(Model::kCoreGraphics, true, &empty);
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    const std::time_t before = std::time(nullptr);
-    control.invoke("get_output37");
     const std::string made = gRand();
-    if (std::time(nullptr) != before) continue;
-    std::srand(static_cast<unsigned>(before));
-    std::string expected;
-    for (int i = 0; i < 16; ++i) {
-      const int kind = std::rand();
-      const int pick = std::rand();
-      expected += kind % 2 != 0 ? static_cast<char>('0' + pick % 10)
-                                : static_cast<char>('a' + pick % 25);
-    }
-    EXPECT_EQ(made, expected);
-    return;
+    EXPECT_TRUE(isClientRandom(made)) << made;
+    EXPECT_TRUE(seen.insert(made).second) << "made twice: " << made;
+    for (char c : made) ++counts[c];
   }
-  FAIL() << "every attempt straddled a second";
+  EXPECT_EQ(counts.size(), 35u) << "every digit and 'a'..'y'";
+  int digits = 0;
+  for (char c = '0'; c <= '9'; ++c) digits += counts[c];
+  EXPECT_GT(digits, kCalls * 16 * 4 / 10);
+  EXPECT_LT(digits, kCalls * 16 * 6 / 10);
 }
 
-TEST_F(SessionTest, TwoCiphertextsOfTheSameRandomDiffer) {
+// Two controls, one right after the other, send different randoms, each the
+// one the control kept at that moment.
+TEST_F(SessionTest, TwoControlsMakeDifferentRandoms) {
   for (const Mode& m : kModes) {
+    SCOPED_TRACE(m.name);
     const std::string key = keyTextFor(m.rsa);
+    host::Instance& a = embed(Model::kCoreAnimation, m.rsa, &key);
+    host::Instance& b = embed(Model::kCoreGraphics, m.rsa, &key);
+    const std::string sentA = call(a, "get_output37");
+    const std::string ta = gRand();
+    const std::string sentB = call(b, "get_output37");
+    const std::string tb = gRand();
+    EXPECT_NE(ta, tb);
+    EXPECT_NE(sentA, sentB);
+    EXPECT_EQ(server().receiveClientRandom(sentA, m.rsa), ta);
+    EXPECT_EQ(server().receiveClientRandom(sentB, m.rsa), tb);
+  }
+}
+
+// Without random bytes there is no client random: the result is void and
+// g_rand keeps the random of the last exchange, so no fixed or partial value
+// is ever sent or kept. Once the generator gives bytes again, so does the
+// control.
+TEST_F(SessionTest, AFailingGeneratorSendsNoRandom) {
+  for (const Mode& m : kModes) {
+    SCOPED_TRACE(m.name);
+    const std::string key = keyTextFor(m.rsa);
+    randoms().first->clear();
     host::Instance& control = embed(Model::kCoreGraphics, m.rsa, &key);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      const std::time_t before = std::time(nullptr);
-      const std::string a = call(control, "get_output37");
-      const std::string ta = gRand();
-      const std::string b = call(control, "get_output37");
-      if (std::time(nullptr) != before) continue;
-      EXPECT_EQ(gRand(), ta);
-      EXPECT_NE(a, b) << m.name << ": padding and ephemeral keys are random";
-      EXPECT_EQ(server().receiveClientRandom(b, m.rsa), ta);
-      break;
+    {
+      testsupport::FailingGenerator failing;
+      host::ScriptResult r = control.invoke("get_output37");
+      EXPECT_TRUE(r.ok);
+      EXPECT_TRUE(r.value.isVoid());
+      EXPECT_EQ(gRand(), "") << "none made yet";
     }
+    const std::string sent = call(control, "get_output37");
+    const std::string t = gRand();
+    ASSERT_TRUE(isClientRandom(t));
+    EXPECT_EQ(server().receiveClientRandom(sent, m.rsa), t);
+    {
+      testsupport::FailingGenerator failing;
+      host::ScriptResult r = control.invoke("get_output37");
+      EXPECT_TRUE(r.ok);
+      EXPECT_TRUE(r.value.isVoid());
+      EXPECT_EQ(gRand(), t);
+    }
+    EXPECT_NE(call(control, "get_output37"), "");
+    EXPECT_NE(gRand(), t);
   }
 }
 

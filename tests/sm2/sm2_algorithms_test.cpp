@@ -24,17 +24,17 @@ const char kExampleC2[] = "21886CA989CA9C7D58087307CA93092D651EFA";
 
 // A public key on the bare curve group (no generator, order or cofactor),
 // made without the library's constructors; null on failure.
-EcKeyPtr bareGroupKey(const BIGNUM* x, const BIGNUM* y) {
+spc::EcKeyPtr bareGroupKey(const BIGNUM* x, const BIGNUM* y) {
   smlib::ec_sm2_data* rec = smlib::ec_sm2_data_new();
-  if (rec == nullptr) return EcKeyPtr();
-  EcKeyPtr key(EC_KEY_new());
+  if (rec == nullptr) return spc::EcKeyPtr();
+  spc::EcKeyPtr key(EC_KEY_new());
   EC_POINT* pub = EC_POINT_new(rec->group);
   bool ok = key && pub && EC_KEY_set_group(key.get(), rec->group) &&
             EC_POINT_set_affine_coordinates(rec->group, pub, x, y, nullptr) &&
             EC_KEY_set_public_key(key.get(), pub);
   EC_POINT_free(pub);
   smlib::ec_sm2_data_free(rec);
-  return ok ? std::move(key) : EcKeyPtr();
+  return ok ? std::move(key) : spc::EcKeyPtr();
 }
 
 class Sm2Algorithms : public ::testing::Test {
@@ -44,8 +44,8 @@ class Sm2Algorithms : public ::testing::Test {
     key_ = ourKey(d_.get());
     ASSERT_TRUE(key_);
   }
-  BnPtr d_;
-  EcKeyPtr key_;
+  spc::BnPtr d_;
+  spc::EcKeyPtr key_;
 };
 
 TEST_F(Sm2Algorithms, StandardSignatureExample) {
@@ -63,7 +63,7 @@ TEST_F(Sm2Algorithms, StandardSignatureExample) {
   ECDSA_SIG_set0(der, BN_dup(sig->r), BN_dup(sig->s));
   unsigned char* buf = nullptr;
   int len = i2d_ECDSA_SIG(der, &buf);
-  PkeyPtr theirs = opensslKey(d_.get());
+  spc::PkeyPtr theirs = opensslKey(d_.get());
   EXPECT_EQ(opensslVerify(theirs.get(), msg, Bytes(buf, buf + len), kDefaultId), 1);
   OPENSSL_free(buf);
   ECDSA_SIG_free(der);
@@ -96,7 +96,7 @@ TEST_F(Sm2Algorithms, StandardEncryptionExample) {
   ASSERT_EQ(smlib::EC_SM2_decrypt(key_.get(), out.data(), out.size(), plain.data(), sm3()),
             static_cast<int>(msg.size()));
   EXPECT_EQ(plain, msg);
-  PkeyPtr theirs = opensslKey(d_.get());
+  spc::PkeyPtr theirs = opensslKey(d_.get());
   Bytes back;
   ASSERT_TRUE(opensslDecrypt(theirs.get(), rawToDer(out), &back));
   EXPECT_EQ(back, msg);
@@ -104,28 +104,28 @@ TEST_F(Sm2Algorithms, StandardEncryptionExample) {
 
 TEST_F(Sm2Algorithms, CheckKey) {
   // The base point itself is a valid public key.
-  BnPtr gx(BN_bin2bn(smlib::EC_SM2_Gx, 32, nullptr)), gy(BN_bin2bn(smlib::EC_SM2_Gy, 32, nullptr));
-  EcKeyPtr base(smlib::EC_KEY_from_BN(gx.get(), gy.get(), nullptr));
+  spc::BnPtr gx(BN_bin2bn(smlib::EC_SM2_Gx, 32, nullptr)), gy(BN_bin2bn(smlib::EC_SM2_Gy, 32, nullptr));
+  spc::EcKeyPtr base(smlib::EC_KEY_from_BN(gx.get(), gy.get(), nullptr));
   ASSERT_TRUE(base);
   EXPECT_EQ(smlib::EC_SM2_check_key(base.get()), 1);
 
   // No public point.
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
   ASSERT_TRUE(privOnly);
   EXPECT_EQ(smlib::EC_SM2_check_key(privOnly.get()), 0);
   EXPECT_EQ(smlib::EC_SM2_check_key_ex(privOnly.get()), 1);
   EXPECT_EQ(smlib::EC_SM2_check_key(nullptr), 0);
 
   // A point of another curve over the same field, set behind the constructor's back.
-  BnPtr p(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)), a(BN_bin2bn(smlib::EC_SM2_a, 32, nullptr));
-  BnPtr b7(BN_new());
+  spc::BnPtr p(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)), a(BN_bin2bn(smlib::EC_SM2_a, 32, nullptr));
+  spc::BnPtr b7(BN_new());
   BN_set_word(b7.get(), 7);
   EC_GROUP* other = EC_GROUP_new_curve_GFp(p.get(), a.get(), b7.get(), nullptr);
   EC_POINT* q = EC_POINT_new(other);
-  BnPtr x(BN_new());
+  spc::BnPtr x(BN_new());
   for (BN_ULONG w = 1; !EC_POINT_set_compressed_coordinates(other, q, x.get(), 0, nullptr); ++w)
     BN_set_word(x.get(), w);
-  EcKeyPtr off(smlib::EC_KEY_SM2_init(nullptr));
+  spc::EcKeyPtr off(smlib::EC_KEY_SM2_init(nullptr));
   ASSERT_TRUE(EC_KEY_set_public_key(off.get(), q));
   EXPECT_EQ(smlib::EC_SM2_check_key(off.get()), 0);
   EC_POINT_free(q);
@@ -133,13 +133,13 @@ TEST_F(Sm2Algorithms, CheckKey) {
 }
 
 TEST_F(Sm2Algorithms, KeysFromNumbersRefuseNonPoints) {
-  BnPtr x, y;
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  BnPtr y1(BN_dup(y.get()));
+  spc::BnPtr y1(BN_dup(y.get()));
   BN_add_word(y1.get(), 1);
-  BnPtr xp(BN_dup(x.get()));
-  BN_add(xp.get(), xp.get(), BnPtr(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)).get());
-  BnPtr neg(BN_dup(y.get()));
+  spc::BnPtr xp(BN_dup(x.get()));
+  BN_add(xp.get(), xp.get(), spc::BnPtr(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)).get());
+  spc::BnPtr neg(BN_dup(y.get()));
   BN_set_negative(neg.get(), 1);
   struct {
     const char* what;
@@ -150,7 +150,7 @@ TEST_F(Sm2Algorithms, KeysFromNumbersRefuseNonPoints) {
                {"negative y", x.get(), neg.get()},
                {"null y", x.get(), nullptr}};
   for (const auto& c : cases) {
-    EcKeyPtr k(smlib::EC_KEY_from_BN(c.x, c.y, nullptr));
+    spc::EcKeyPtr k(smlib::EC_KEY_from_BN(c.x, c.y, nullptr));
     EXPECT_FALSE(k) << c.what;
   }
 }
@@ -159,19 +159,19 @@ TEST_F(Sm2Algorithms, GenerateKey) {
   // A key that holds something is left alone.
   EXPECT_EQ(smlib::EC_SM2_generate_key(key_.get()), 0);
   EXPECT_EQ(BN_cmp(EC_KEY_get0_private_key(key_.get()), d_.get()), 0);
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
   EXPECT_EQ(smlib::EC_SM2_generate_key(privOnly.get()), 0);
   EXPECT_EQ(EC_KEY_get0_public_key(privOnly.get()), nullptr);
   // A key without the SM2 group is refused.
-  EcKeyPtr plain(EC_KEY_new());
+  spc::EcKeyPtr plain(EC_KEY_new());
   EXPECT_EQ(smlib::EC_SM2_generate_key(plain.get()), 0);
 
-  EcKeyPtr fresh(smlib::EC_KEY_from_BN_EX(nullptr));
+  spc::EcKeyPtr fresh(smlib::EC_KEY_from_BN_EX(nullptr));
   ASSERT_EQ(smlib::EC_SM2_generate_key(fresh.get()), 1);
   const BIGNUM* d = EC_KEY_get0_private_key(fresh.get());
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(smlib::EC_SM2_check_key(fresh.get()), 1);
-  BnPtr x, y, gotX(BN_new()), gotY(BN_new());
+  spc::BnPtr x, y, gotX(BN_new()), gotY(BN_new());
   publicPointOf(d, &x, &y);
   ASSERT_TRUE(EC_POINT_get_affine_coordinates(EC_KEY_get0_group(fresh.get()),
                                               EC_KEY_get0_public_key(fresh.get()), gotX.get(),
@@ -179,7 +179,7 @@ TEST_F(Sm2Algorithms, GenerateKey) {
   EXPECT_EQ(BN_cmp(gotX.get(), x.get()), 0);
   EXPECT_EQ(BN_cmp(gotY.get(), y.get()), 0);
   // The generated pair works with OpenSSL's SM2.
-  PkeyPtr theirs = opensslKey(d);
+  spc::PkeyPtr theirs = opensslKey(d);
   Bytes msg = bytesOf("generated");
   SigPtr sig(smlib::EC_SM2_SIG_new());
   ASSERT_EQ(smlib::EC_SM2_sign(fresh.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()), 1);
@@ -191,20 +191,20 @@ TEST_F(Sm2Algorithms, GenerateKey) {
 
 TEST_F(Sm2Algorithms, IdentityHash) {
   Bytes msg = bytesOf("abc");
-  BnPtr byDefault(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), sm3()));
-  BnPtr explicitId(
+  spc::BnPtr byDefault(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), sm3()));
+  spc::BnPtr explicitId(
       smlib::EC_SM2_HashIdMessage(key_.get(), kDefaultId, msg.data(), msg.size(), sm3()));
-  BnPtr other(
+  spc::BnPtr other(
       smlib::EC_SM2_HashIdMessage(key_.get(), "ALICE123@YAHOO.COM", msg.data(), msg.size(), sm3()));
   ASSERT_TRUE(byDefault && explicitId && other);
   EXPECT_EQ(BN_cmp(byDefault.get(), explicitId.get()), 0);
   EXPECT_NE(BN_cmp(byDefault.get(), other.get()), 0);
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
   EXPECT_EQ(
-      BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(), sm3())),
+      spc::BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(), sm3())),
       nullptr);
   EXPECT_EQ(
-      BnPtr(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), nullptr)),
+      spc::BnPtr(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), nullptr)),
       nullptr);
 }
 
@@ -212,8 +212,8 @@ TEST_F(Sm2Algorithms, VerifyRefusals) {
   const Bytes msg = bytesOf("message digest");
   SigPtr sig(smlib::EC_SM2_SIG_new());
   ASSERT_EQ(smlib::EC_SM2_sign(key_.get(), "alice", msg.data(), msg.size(), sig.get(), sm3()), 1);
-  BnPtr r(BN_dup(sig->r)), s(BN_dup(sig->s));
-  BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr)), zero(BN_new());
+  spc::BnPtr r(BN_dup(sig->r)), s(BN_dup(sig->s));
+  spc::BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr)), zero(BN_new());
   BN_zero(zero.get());
   const Bytes other = bytesOf("message digesT");
 
@@ -253,10 +253,10 @@ TEST_F(Sm2Algorithms, VerifyRefusals) {
 TEST_F(Sm2Algorithms, SignRefusals) {
   const Bytes msg = bytesOf("m");
   SigPtr sig(smlib::EC_SM2_SIG_new());
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
-  BnPtr x, y;
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  EcKeyPtr pubOnly(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
+  spc::EcKeyPtr pubOnly(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
   // The identity hash needs the public point, signing needs d.
   EXPECT_NE(smlib::EC_SM2_sign(privOnly.get(), nullptr, msg.data(), msg.size(), sig.get(), sm3()),
             1);
@@ -325,11 +325,11 @@ TEST_F(Sm2Algorithms, DecryptionRefusals) {
   EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), good.data(), 97, out.data(), sm3()), 0);
   EXPECT_EQ(smlib::EC_SM2_decrypt(key_.get(), nullptr, 113, out.data(), sm3()), 0);
   // A key without d cannot decrypt; one without P cannot encrypt.
-  BnPtr x, y;
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  EcKeyPtr pubOnly(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
+  spc::EcKeyPtr pubOnly(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
   EXPECT_EQ(smlib::EC_SM2_decrypt(pubOnly.get(), good.data(), 113, out.data(), sm3()), 0);
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
   Bytes ct(113);
   EXPECT_EQ(smlib::EC_SM2_encrypt(privOnly.get(), msg.data(), msg.size(), ct.data(), sm3()), 0);
 }
@@ -337,13 +337,13 @@ TEST_F(Sm2Algorithms, DecryptionRefusals) {
 // Any EC_KEY on the SM2 curve works, with or without a record yet: one on
 // OpenSSL's named curve, and one on a bare curve group without a generator.
 TEST_F(Sm2Algorithms, OtherKeysOnTheCurveWork) {
-  BnPtr x, y;
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  EcKeyPtr named(EC_KEY_new_by_curve_name(NID_sm2));
+  spc::EcKeyPtr named(EC_KEY_new_by_curve_name(NID_sm2));
   ASSERT_TRUE(EC_KEY_set_private_key(named.get(), d_.get()));
   ASSERT_TRUE(EC_KEY_set_public_key_affine_coordinates(named.get(), x.get(), y.get()));
 
-  EcKeyPtr bare = bareGroupKey(x.get(), y.get());
+  spc::EcKeyPtr bare = bareGroupKey(x.get(), y.get());
   ASSERT_TRUE(bare);
 
   const Bytes msg = bytesOf("any key on the curve");
@@ -367,9 +367,9 @@ TEST_F(Sm2Algorithms, OtherKeysOnTheCurveWork) {
 // decrypts exactly as d does.
 TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
   const Bytes msg = bytesOf("encryption standard");
-  BnPtr x, y;
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
-  EcKeyPtr bare = bareGroupKey(x.get(), y.get());
+  spc::EcKeyPtr bare = bareGroupKey(x.get(), y.get());
   ASSERT_TRUE(bare);
   ASSERT_EQ(EC_GROUP_get0_generator(EC_KEY_get0_group(bare.get())), nullptr);
 
@@ -383,19 +383,19 @@ TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
     EXPECT_EQ(toHex(Bytes(out.begin() + 97, out.end())), kExampleC2);
   }
 
-  const BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
+  const spc::BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
   // A small d, so that d + n still has n's bit length.
   for (const char* base : {kExampleD, "1234ABCD"}) {
-    BnPtr d = bnFromHex(base);
-    EcKeyPtr owner = ourKey(d.get());
+    spc::BnPtr d = bnFromHex(base);
+    spc::EcKeyPtr owner = ourKey(d.get());
     ASSERT_TRUE(owner);
     Bytes ct(msg.size() + 97);
     ASSERT_GT(smlib::EC_SM2_encrypt(owner.get(), msg.data(), msg.size(), ct.data(), sm3()), 0);
     for (unsigned long multiple : {1ul, 5ul, 1ul << 20}) {
-      BnPtr congruent(BN_dup(n.get()));
+      spc::BnPtr congruent(BN_dup(n.get()));
       ASSERT_TRUE(BN_mul_word(congruent.get(), multiple));
       ASSERT_TRUE(BN_add(congruent.get(), congruent.get(), d.get()));
-      EcKeyPtr key(smlib::EC_KEY_from_BN_EX(congruent.get()));
+      spc::EcKeyPtr key(smlib::EC_KEY_from_BN_EX(congruent.get()));
       ASSERT_TRUE(key);
       Bytes out(msg.size());
       EXPECT_EQ(smlib::EC_SM2_decrypt(key.get(), ct.data(), ct.size(), out.data(), sm3()),
@@ -407,29 +407,29 @@ TEST_F(Sm2Algorithms, SecretProductsAgreeOnEitherGroup) {
 }
 
 TEST_F(Sm2Algorithms, EveryConstructorMarksAnSm2Key) {
-  BnPtr x, y;
+  spc::BnPtr x, y;
   publicPointOf(d_.get(), &x, &y);
   // A key of another curve is given the SM2 group in place of its own.
   EC_KEY* p256 = EC_KEY_new_by_curve_name(NID_X9_62_prime256v1);
   ASSERT_NE(p256, nullptr);
   ASSERT_EQ(smlib::EC_KEY_SM2_init(p256), p256);
-  EcKeyPtr converted(p256);
-  BnPtr p(BN_new());
+  spc::EcKeyPtr converted(p256);
+  spc::BnPtr p(BN_new());
   ASSERT_TRUE(
       EC_GROUP_get_curve(EC_KEY_get0_group(converted.get()), p.get(), nullptr, nullptr, nullptr));
-  EXPECT_EQ(BN_cmp(p.get(), BnPtr(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)).get()), 0);
+  EXPECT_EQ(BN_cmp(p.get(), spc::BnPtr(BN_bin2bn(smlib::EC_SM2_p, 32, nullptr)).get()), 0);
   ASSERT_EQ(smlib::EC_SM2_generate_key(converted.get()), 1);
   EXPECT_EQ(smlib::EC_SM2_check_key(converted.get()), 1);
 
   struct {
     const char* what;
-    EcKeyPtr key;
+    spc::EcKeyPtr key;
   } cases[] = {
-      {"EC_KEY_SM2_init(null)", EcKeyPtr(smlib::EC_KEY_SM2_init(nullptr))},
+      {"EC_KEY_SM2_init(null)", spc::EcKeyPtr(smlib::EC_KEY_SM2_init(nullptr))},
       {"EC_KEY_SM2_init(P-256 key)", std::move(converted)},
-      {"EC_KEY_from_BN", EcKeyPtr(smlib::EC_KEY_from_BN(x.get(), y.get(), d_.get()))},
-      {"EC_KEY_from_BN_EX", EcKeyPtr(smlib::EC_KEY_from_BN_EX(d_.get()))},
-      {"EC_KEY_from_BN_EX(null)", EcKeyPtr(smlib::EC_KEY_from_BN_EX(nullptr))},
+      {"EC_KEY_from_BN", spc::EcKeyPtr(smlib::EC_KEY_from_BN(x.get(), y.get(), d_.get()))},
+      {"EC_KEY_from_BN_EX", spc::EcKeyPtr(smlib::EC_KEY_from_BN_EX(d_.get()))},
+      {"EC_KEY_from_BN_EX(null)", spc::EcKeyPtr(smlib::EC_KEY_from_BN_EX(nullptr))},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(c.key) << c.what;
@@ -438,7 +438,7 @@ TEST_F(Sm2Algorithms, EveryConstructorMarksAnSm2Key) {
 }
 
 TEST_F(Sm2Algorithms, PublicPointAtInfinityIsRefused) {
-  EcKeyPtr key(smlib::EC_KEY_SM2_init(nullptr));
+  spc::EcKeyPtr key(smlib::EC_KEY_SM2_init(nullptr));
   ASSERT_TRUE(key);
   EC_POINT* infinity = EC_POINT_new(EC_KEY_get0_group(key.get()));
   ASSERT_TRUE(EC_POINT_set_to_infinity(EC_KEY_get0_group(key.get()), infinity));
@@ -454,7 +454,7 @@ TEST_F(Sm2Algorithms, PrivateOnlyKeyDecrypts) {
   Bytes msg = bytesOf("server random 16");
   Bytes ct(msg.size() + 97);
   ASSERT_GT(smlib::EC_SM2_encrypt(key_.get(), msg.data(), msg.size(), ct.data(), sm3()), 0);
-  EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
+  spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
   Bytes out(msg.size());
   ASSERT_EQ(smlib::EC_SM2_decrypt(privOnly.get(), ct.data(), ct.size(), out.data(), sm3()),
             static_cast<int>(msg.size()));

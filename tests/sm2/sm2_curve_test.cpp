@@ -17,7 +17,7 @@ namespace {
 TEST(Sm2Curve, TablesMatchOpenSslCurve) {
   EC_GROUP* group = EC_GROUP_new_by_curve_name(NID_sm2);
   ASSERT_NE(group, nullptr);
-  BnPtr p(BN_new()), a(BN_new()), b(BN_new()), gx(BN_new()), gy(BN_new());
+  spc::BnPtr p(BN_new()), a(BN_new()), b(BN_new()), gx(BN_new()), gy(BN_new());
   ASSERT_TRUE(EC_GROUP_get_curve(group, p.get(), a.get(), b.get(), nullptr));
   ASSERT_TRUE(EC_POINT_get_affine_coordinates(group, EC_GROUP_get0_generator(group), gx.get(),
                                               gy.get(), nullptr));
@@ -28,7 +28,7 @@ TEST(Sm2Curve, TablesMatchOpenSslCurve) {
                {smlib::EC_SM2_b, b.get()},   {smlib::EC_SM2_n, EC_GROUP_get0_order(group)},
                {smlib::EC_SM2_Gx, gx.get()}, {smlib::EC_SM2_Gy, gy.get()}};
   for (const auto& c : cases) {
-    BnPtr got(BN_bin2bn(c.table, 32, nullptr));
+    spc::BnPtr got(BN_bin2bn(c.table, 32, nullptr));
     EXPECT_EQ(BN_cmp(got.get(), c.want), 0) << toHex(got.get());
   }
   EC_GROUP_free(group);
@@ -39,7 +39,7 @@ TEST(Sm2Curve, RecordHasNoGeneratorAndKeepsG) {
   ASSERT_NE(rec, nullptr);
   EXPECT_EQ(EC_GROUP_get0_generator(rec->group), nullptr);
   EXPECT_EQ(EC_POINT_is_on_curve(rec->group, rec->G, nullptr), 1);
-  BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
+  spc::BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
   EXPECT_EQ(BN_cmp(rec->n, n.get()), 0);
   EXPECT_EQ(smlib::ec_sm2_data_dup(nullptr), nullptr);
   smlib::ec_sm2_data* copy = smlib::ec_sm2_data_dup(rec);
@@ -59,11 +59,11 @@ TEST(Sm2Curve, CheckAttachesOneRecordAndCopiesGetTheirOwn) {
   EXPECT_EQ(smlib::ec_sm2_check(nullptr), nullptr);
   EC_KEY_free(plain);
 
-  BnPtr d = bnFromHex(kExampleD);
-  EcKeyPtr key = ourKey(d.get());
+  spc::BnPtr d = bnFromHex(kExampleD);
+  spc::EcKeyPtr key = ourKey(d.get());
   ASSERT_TRUE(key);
   smlib::ec_sm2_data* rec = smlib::ec_sm2_check(key.get());
-  EcKeyPtr copy(EC_KEY_dup(key.get()));
+  spc::EcKeyPtr copy(EC_KEY_dup(key.get()));
   ASSERT_TRUE(copy);
   smlib::ec_sm2_data* copyRec = smlib::ec_sm2_check(copy.get());
   ASSERT_NE(copyRec, nullptr);
@@ -73,7 +73,7 @@ TEST(Sm2Curve, CheckAttachesOneRecordAndCopiesGetTheirOwn) {
 }
 
 TEST(Sm2Curve, MdBn2bin) {
-  BnPtr one(BN_new());
+  spc::BnPtr one(BN_new());
   BN_one(one.get());
   unsigned char buf[32];
   memset(buf, 0xAA, sizeof buf);
@@ -83,13 +83,13 @@ TEST(Sm2Curve, MdBn2bin) {
   EXPECT_EQ(Bytes(buf, buf + 32), want);
 
   // Too long for the buffer: nothing written, length reported.
-  BnPtr big = bnFromHex("0102030405");
+  spc::BnPtr big = bnFromHex("0102030405");
   unsigned char small[4];
   memset(small, 0xAA, sizeof small);
   EXPECT_EQ(smlib::Md_bn2bin(big.get(), small, 4), 5);
   EXPECT_EQ(Bytes(small, small + 4), Bytes(4, 0));
 
-  BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
+  spc::BnPtr n(BN_bin2bn(smlib::EC_SM2_n, 32, nullptr));
   EXPECT_EQ(smlib::Md_bn2bin(n.get(), buf, 32), 32);
   EXPECT_EQ(Bytes(buf, buf + 32), Bytes(smlib::EC_SM2_n, smlib::EC_SM2_n + 32));
 }

@@ -19,7 +19,7 @@ struct EngineFree {
 };
 using EnginePtr = std::unique_ptr<ENGINE, EngineFree>;
 
-BnPtr exampleD() { return bnFromHex(kExampleD); }
+spc::BnPtr exampleD() { return bnFromHex(kExampleD); }
 
 TEST(Sm2Engine, EachEngineHasItsOwnRecord) {
   EnginePtr a(smlib::engine_sm2()), b(smlib::engine_sm2());
@@ -68,39 +68,39 @@ TEST(Sm2Engine, LoadedEngineIsFoundByIdButNeverDefault) {
   // Ordinary EC keys keep OpenSSL's ECDSA.
   EVP_PKEY* p256 = EVP_EC_gen("P-256");
   ASSERT_NE(p256, nullptr);
-  PctxPtr sctx(EVP_PKEY_CTX_new(p256, nullptr));
+  spc::PkeyCtxPtr sctx(EVP_PKEY_CTX_new(p256, nullptr));
   unsigned char digest[32] = {1, 2, 3};
   unsigned char sig[80];
   size_t siglen = sizeof sig;
   ASSERT_EQ(EVP_PKEY_sign_init(sctx.get()), 1);
   ASSERT_EQ(EVP_PKEY_sign(sctx.get(), sig, &siglen, digest, sizeof digest), 1);
-  PctxPtr vctx(EVP_PKEY_CTX_new(p256, nullptr));
+  spc::PkeyCtxPtr vctx(EVP_PKEY_CTX_new(p256, nullptr));
   ASSERT_EQ(EVP_PKEY_verify_init(vctx.get()), 1);
   EXPECT_EQ(EVP_PKEY_verify(vctx.get(), sig, siglen, digest, sizeof digest), 1);
   EVP_PKEY_free(p256);
 
   // Passed explicitly, the engine serves an SM2 key in a plain key object.
-  BnPtr d = exampleD();
-  EcKeyPtr key = ourKey(d.get());
-  PkeyPtr plain(EVP_PKEY_new());
+  spc::BnPtr d = exampleD();
+  spc::EcKeyPtr key = ourKey(d.get());
+  spc::PkeyPtr plain(EVP_PKEY_new());
   ASSERT_EQ(EVP_PKEY_assign(plain.get(), EVP_PKEY_EC, key.release()), 1);
-  PctxPtr ctx(EVP_PKEY_CTX_new(plain.get(), e.get()));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(plain.get(), e.get()));
   ASSERT_TRUE(ctx);
   ASSERT_EQ(EVP_PKEY_encrypt_init(ctx.get()), 1);
   Bytes msg = bytesOf("explicit engine"), ct(msg.size() + 97);
   size_t len = ct.size();
   ASSERT_EQ(EVP_PKEY_encrypt(ctx.get(), ct.data(), &len, msg.data(), msg.size()), 1);
-  PkeyPtr theirs = opensslKey(d.get());
+  spc::PkeyPtr theirs = opensslKey(d.get());
   Bytes back;
   ASSERT_TRUE(opensslDecrypt(theirs.get(), rawToDer(ct), &back));
   EXPECT_EQ(back, msg);
 }
 
 TEST(Sm2Engine, TwoKeyObjectsLiveApart) {
-  BnPtr d = exampleD();
-  PkeyPtr first = ourPkey(d.get()), second = ourPkey(d.get());
+  spc::BnPtr d = exampleD();
+  spc::PkeyPtr first = ourPkey(d.get()), second = ourPkey(d.get());
   ASSERT_TRUE(first && second);
-  PctxPtr c1(EVP_PKEY_CTX_new(first.get(), nullptr)), c2(EVP_PKEY_CTX_new(second.get(), nullptr));
+  spc::PkeyCtxPtr c1(EVP_PKEY_CTX_new(first.get(), nullptr)), c2(EVP_PKEY_CTX_new(second.get(), nullptr));
   ASSERT_EQ(EVP_PKEY_encrypt_init(c1.get()), 1);
   ASSERT_EQ(EVP_PKEY_decrypt_init(c2.get()), 1);
   Bytes msg = bytesOf("two engines"), ct(msg.size() + 97);
@@ -113,15 +113,15 @@ TEST(Sm2Engine, TwoKeyObjectsLiveApart) {
   len = out.size();
   ASSERT_EQ(EVP_PKEY_decrypt(c2.get(), out.data(), &len, ct.data(), ct.size()), 1);
   EXPECT_EQ(out, msg);
-  PctxPtr c3(EVP_PKEY_CTX_new(second.get(), nullptr));
+  spc::PkeyCtxPtr c3(EVP_PKEY_CTX_new(second.get(), nullptr));
   ASSERT_EQ(EVP_PKEY_decrypt_init(c3.get()), 1);
 }
 
 // One operation as the system runs it: key, key object, context, operation,
 // context freed, key object freed, cleanup; in both release orders.
 TEST(Sm2Engine, KeyObjectLifecycleInEitherReleaseOrder) {
-  BnPtr d = exampleD();
-  BnPtr x, y;
+  spc::BnPtr d = exampleD();
+  spc::BnPtr x, y;
   publicPointOf(d.get(), &x, &y);
   for (int round = 0; round < 20; ++round) {
     EVP_PKEY* pub = smlib::EVP_PKEY_SM2_init(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
@@ -165,20 +165,19 @@ TEST(Sm2Engine, KeyObjectLifecycleInEitherReleaseOrder) {
 TEST(Sm2Engine, KeyObjectWithoutEngineFailsCleanly) {
   // What EVP_PKEY_SM2_init hands out when no engine can be made: OpenSSL's
   // own EC code, whose encryption init fails.
-  BnPtr d = exampleD();
-  PkeyPtr plain(EVP_PKEY_new());
+  spc::BnPtr d = exampleD();
+  spc::PkeyPtr plain(EVP_PKEY_new());
   ASSERT_EQ(EVP_PKEY_assign(plain.get(), EVP_PKEY_EC, ourKey(d.get()).release()), 1);
-  PctxPtr ctx(EVP_PKEY_CTX_new(plain.get(), nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(plain.get(), nullptr));
   ASSERT_TRUE(ctx);
   EXPECT_LE(EVP_PKEY_encrypt_init(ctx.get()), 0);
   ERR_clear_error();
 }
 
 // Certificates: the subject key's bit string read as 04 || x || y.
-using X509Ptr = host::Owned<X509, X509_free>;
 
-X509Ptr certWithKeyBits(const Bytes& bits) {
-  X509Ptr cert(X509_new());
+spc::X509Ptr certWithKeyBits(const Bytes& bits) {
+  spc::X509Ptr cert(X509_new());
   auto* penc = static_cast<unsigned char*>(OPENSSL_memdup(bits.data(), bits.size()));
   X509_PUBKEY_set0_param(X509_get_X509_PUBKEY(cert.get()), OBJ_nid2obj(NID_X9_62_id_ecPublicKey),
                          V_ASN1_OBJECT, OBJ_nid2obj(NID_sm2), penc, static_cast<int>(bits.size()));
@@ -186,9 +185,9 @@ X509Ptr certWithKeyBits(const Bytes& bits) {
 }
 
 TEST(Sm2X509, KeyFromARealCertificate) {
-  BnPtr d = exampleD();
-  PkeyPtr theirs = opensslKey(d.get());
-  X509Ptr cert(X509_new());
+  spc::BnPtr d = exampleD();
+  spc::PkeyPtr theirs = opensslKey(d.get());
+  spc::X509Ptr cert(X509_new());
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 7);
   X509_NAME_add_entry_by_txt(X509_get_subject_name(cert.get()), "CN", MBSTRING_ASC,
@@ -203,15 +202,15 @@ TEST(Sm2X509, KeyFromARealCertificate) {
   unsigned char* der = nullptr;
   int len = i2d_X509(cert.get(), &der);
   const unsigned char* p = der;
-  X509Ptr parsed(d2i_X509(nullptr, &p, len));
+  spc::X509Ptr parsed(d2i_X509(nullptr, &p, len));
   OPENSSL_free(der);
   ASSERT_TRUE(parsed);
 
-  EcKeyPtr key(smlib::EC_KEY_from_X509(parsed.get()));
+  spc::EcKeyPtr key(smlib::EC_KEY_from_X509(parsed.get()));
   ASSERT_TRUE(key);
   EXPECT_EQ(smlib::EC_KEY_is_sm2(key.get()), 1);
   EXPECT_EQ(EC_KEY_get0_private_key(key.get()), nullptr);
-  PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.release()));
+  spc::PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.release()));
   Bytes msg = bytesOf("client random 16"), ct;
   ASSERT_EQ(evpEncrypt(pkey.get(), msg, &ct), 1);
   Bytes back;
@@ -220,23 +219,23 @@ TEST(Sm2X509, KeyFromARealCertificate) {
 }
 
 TEST(Sm2X509, RefusesShortBitsAndNonPoints) {
-  BnPtr d = exampleD(), x, y;
+  spc::BnPtr d = exampleD(), x, y;
   publicPointOf(d.get(), &x, &y);
   Bytes point(65, 0);
   point[0] = 0x04;
   BN_bn2binpad(x.get(), point.data() + 1, 32);
   BN_bn2binpad(y.get(), point.data() + 33, 32);
 
-  EXPECT_TRUE(EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(point).get())));
+  EXPECT_TRUE(spc::EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(point).get())));
   Bytes anyForm = point;  // the form byte is not examined
   anyForm[0] = 0x00;
-  EXPECT_TRUE(EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(anyForm).get())));
+  EXPECT_TRUE(spc::EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(anyForm).get())));
   Bytes offCurve = point;
   offCurve[64] ^= 1;
-  EXPECT_FALSE(EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(offCurve).get())));
+  EXPECT_FALSE(spc::EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(offCurve).get())));
   Bytes shortBits(point.begin(), point.begin() + 64);
-  EXPECT_FALSE(EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(shortBits).get())));
-  EXPECT_FALSE(EcKeyPtr(smlib::EC_KEY_from_X509(nullptr)));
+  EXPECT_FALSE(spc::EcKeyPtr(smlib::EC_KEY_from_X509(certWithKeyBits(shortBits).get())));
+  EXPECT_FALSE(spc::EcKeyPtr(smlib::EC_KEY_from_X509(nullptr)));
   ERR_clear_error();
 }
 

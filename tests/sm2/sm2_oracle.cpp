@@ -57,10 +57,10 @@ std::string toHex(const BIGNUM* bn) {
   return toHex(b);
 }
 
-BnPtr bnFromHex(const char* hex) {
+spc::BnPtr bnFromHex(const char* hex) {
   BIGNUM* bn = nullptr;
   BN_hex2bn(&bn, hex);
-  return BnPtr(bn);
+  return spc::BnPtr(bn);
 }
 
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -71,7 +71,7 @@ Bytes randomBytes(size_t len) {
   return b;
 }
 
-void publicPointOf(const BIGNUM* d, BnPtr* x, BnPtr* y) {
+void publicPointOf(const BIGNUM* d, spc::BnPtr* x, spc::BnPtr* y) {
   EC_GROUP* group = EC_GROUP_new_by_curve_name(NID_sm2);
   EC_POINT* p = EC_POINT_new(group);
   x->reset(BN_new());
@@ -82,36 +82,36 @@ void publicPointOf(const BIGNUM* d, BnPtr* x, BnPtr* y) {
   EC_GROUP_free(group);
 }
 
-EcKeyPtr ourKey(const BIGNUM* d) {
-  BnPtr x, y;
+spc::EcKeyPtr ourKey(const BIGNUM* d) {
+  spc::BnPtr x, y;
   publicPointOf(d, &x, &y);
-  return EcKeyPtr(smlib::EC_KEY_from_BN(x.get(), y.get(), d));
+  return spc::EcKeyPtr(smlib::EC_KEY_from_BN(x.get(), y.get(), d));
 }
 
-PkeyPtr ourPkey(const BIGNUM* d) {
-  EcKeyPtr key = ourKey(d);
-  PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
+spc::PkeyPtr ourPkey(const BIGNUM* d) {
+  spc::EcKeyPtr key = ourKey(d);
+  spc::PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
   if (pkey) key.release();
   return pkey;
 }
 
-PkeyPtr ourPublicPkey(const BIGNUM* d) {
-  BnPtr x, y;
+spc::PkeyPtr ourPublicPkey(const BIGNUM* d) {
+  spc::BnPtr x, y;
   publicPointOf(d, &x, &y);
-  EcKeyPtr key(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
-  PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
+  spc::EcKeyPtr key(smlib::EC_KEY_from_BN(x.get(), y.get(), nullptr));
+  spc::PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
   if (pkey) key.release();
   return pkey;
 }
 
-PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d) {
-  EcKeyPtr key(smlib::EC_KEY_from_BN_EX(d));
-  PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
+spc::PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d) {
+  spc::EcKeyPtr key(smlib::EC_KEY_from_BN_EX(d));
+  spc::PkeyPtr pkey(smlib::EVP_PKEY_SM2_init(key.get()));
   if (pkey) key.release();
   return pkey;
 }
 
-PkeyPtr opensslKey(const BIGNUM* d) { return PkeyPtr(testsupport::opensslSm2Key(d)); }
+spc::PkeyPtr opensslKey(const BIGNUM* d) { return spc::PkeyPtr(testsupport::opensslSm2Key(d)); }
 
 Bytes rawToDer(const Bytes& raw) {
   if (raw.size() < 97) return {};
@@ -144,7 +144,7 @@ Bytes derToRaw(const Bytes& der) {
 }
 
 Bytes opensslEncrypt(EVP_PKEY* key, const Bytes& msg) {
-  PctxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   size_t len = 0;
   if (!ctx || EVP_PKEY_encrypt_init(ctx.get()) <= 0 ||
       EVP_PKEY_encrypt(ctx.get(), nullptr, &len, msg.data(), msg.size()) <= 0)
@@ -156,7 +156,7 @@ Bytes opensslEncrypt(EVP_PKEY* key, const Bytes& msg) {
 }
 
 bool opensslDecrypt(EVP_PKEY* key, const Bytes& der, Bytes* out) {
-  PctxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
   size_t len = 0;
   if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0 ||
       EVP_PKEY_decrypt(ctx.get(), nullptr, &len, der.data(), der.size()) <= 0)
@@ -168,11 +168,10 @@ bool opensslDecrypt(EVP_PKEY* key, const Bytes& der, Bytes* out) {
 }
 
 namespace {
-using MdCtxPtr = host::Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 }  // namespace
 
 Bytes opensslSign(EVP_PKEY* key, const Bytes& msg, const char* id) {
-  MdCtxPtr mctx(EVP_MD_CTX_new());
+  spc::MdCtxPtr mctx(EVP_MD_CTX_new());
   EVP_PKEY_CTX* pctx = nullptr;
   size_t len = 0;
   if (!mctx ||
@@ -187,7 +186,7 @@ Bytes opensslSign(EVP_PKEY* key, const Bytes& msg, const char* id) {
 }
 
 int opensslVerify(EVP_PKEY* key, const Bytes& msg, const Bytes& der, const char* id) {
-  MdCtxPtr mctx(EVP_MD_CTX_new());
+  spc::MdCtxPtr mctx(EVP_MD_CTX_new());
   EVP_PKEY_CTX* pctx = nullptr;
   if (!mctx ||
       EVP_DigestVerifyInit_ex(mctx.get(), &pctx, "SM3", nullptr, nullptr, key, nullptr) <= 0 ||
@@ -197,7 +196,7 @@ int opensslVerify(EVP_PKEY* key, const Bytes& msg, const Bytes& der, const char*
 }
 
 int evpEncrypt(EVP_PKEY* key, const Bytes& msg, Bytes* out) {
-  PctxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
   if (!ctx || EVP_PKEY_encrypt_init(ctx.get()) <= 0) return -100;
   size_t len = 0;
   int rc = EVP_PKEY_encrypt(ctx.get(), nullptr, &len, msg.data(), msg.size());
@@ -209,7 +208,7 @@ int evpEncrypt(EVP_PKEY* key, const Bytes& msg, Bytes* out) {
 }
 
 int evpDecrypt(EVP_PKEY* key, const Bytes& in, Bytes* out) {
-  PctxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
   if (!ctx || EVP_PKEY_decrypt_init(ctx.get()) <= 0) return -100;
   size_t len = 0;
   int rc = EVP_PKEY_decrypt(ctx.get(), nullptr, &len, in.data(), in.size());

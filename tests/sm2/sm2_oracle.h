@@ -8,18 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
 #include "sm/sm2/sm2_internal.h"
 
 namespace sm2test {
 
 using Bytes = std::vector<unsigned char>;
-using smlib::sm2_internal::BnPtr;
-using smlib::sm2_internal::EcKeyPtr;
+using spc::BnPtr;
+using spc::EcKeyPtr;
 using smlib::sm2_internal::SigPtr;
-using PkeyPtr = host::Owned<EVP_PKEY, EVP_PKEY_free>;
-using PctxPtr = host::Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 
 // The worked examples' private key and random scalar.
 extern const char kExampleD[];
@@ -29,23 +27,23 @@ extern const char kDefaultId[];  // "1234567812345678"
 Bytes fromHex(const std::string& hex);
 std::string toHex(const Bytes& b);
 std::string toHex(const BIGNUM* bn);  // upper case, 64 digits
-BnPtr bnFromHex(const char* hex);
+spc::BnPtr bnFromHex(const char* hex);
 Bytes bytesOf(const std::string& s);
 
 // A random message of `len` bytes.
 Bytes randomBytes(size_t len);
 
 // Public point (x, y) of d·G on the SM2 curve, from OpenSSL's own SM2 group.
-void publicPointOf(const BIGNUM* d, BnPtr* x, BnPtr* y);
+void publicPointOf(const BIGNUM* d, spc::BnPtr* x, spc::BnPtr* y);
 
 // Our SM2 key with d and P = d·G (through EC_KEY_from_BN), and its key object.
-EcKeyPtr ourKey(const BIGNUM* d);
-PkeyPtr ourPkey(const BIGNUM* d);             // private + public
-PkeyPtr ourPublicPkey(const BIGNUM* d);       // public only
-PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d);  // EC_KEY_from_BN_EX
+spc::EcKeyPtr ourKey(const BIGNUM* d);
+spc::PkeyPtr ourPkey(const BIGNUM* d);             // private + public
+spc::PkeyPtr ourPublicPkey(const BIGNUM* d);       // public only
+spc::PkeyPtr ourPrivateOnlyPkey(const BIGNUM* d);  // EC_KEY_from_BN_EX
 
 // OpenSSL's own SM2 key object (type SM2, provider code) with d and d·G.
-PkeyPtr opensslKey(const BIGNUM* d);
+spc::PkeyPtr opensslKey(const BIGNUM* d);
 
 // Conversions between OpenSSL's DER ciphertext and our raw layout (SM3).
 Bytes rawToDer(const Bytes& raw);
@@ -76,7 +74,7 @@ class FixedScalar {
 
  private:
   static int source(BIGNUM* k, const BIGNUM* n, void* arg);
-  std::vector<BnPtr> ks_;
+  std::vector<spc::BnPtr> ks_;
   int draws_ = 0;
 };
 

@@ -22,25 +22,25 @@ class Sm2Method : public ::testing::Test {
     ASSERT_TRUE(ours_);
     ASSERT_TRUE(theirs_);
   }
-  PctxPtr context(EVP_PKEY* key = nullptr) {
-    return PctxPtr(EVP_PKEY_CTX_new(key != nullptr ? key : ours_.get(), nullptr));
+  spc::PkeyCtxPtr context(EVP_PKEY* key = nullptr) {
+    return spc::PkeyCtxPtr(EVP_PKEY_CTX_new(key != nullptr ? key : ours_.get(), nullptr));
   }
-  BnPtr d_;
-  PkeyPtr ours_, theirs_;
+  spc::BnPtr d_;
+  spc::PkeyPtr ours_, theirs_;
 };
 
 TEST_F(Sm2Method, KeyObjectIsAnEcKeyWithItsOwnEngine) {
   EXPECT_EQ(EVP_PKEY_get_base_id(ours_.get()), EVP_PKEY_EC);
-  EcKeyPtr key(EVP_PKEY_get1_EC_KEY(ours_.get()));
+  spc::EcKeyPtr key(EVP_PKEY_get1_EC_KEY(ours_.get()));
   ASSERT_TRUE(key);
   EXPECT_EQ(smlib::EC_KEY_is_sm2(key.get()), 1);
-  EcKeyPtr plain(EC_KEY_new());
+  spc::EcKeyPtr plain(EC_KEY_new());
   EXPECT_EQ(smlib::EC_KEY_is_sm2(plain.get()), 0);
   EXPECT_EQ(smlib::EVP_PKEY_SM2_init(nullptr), nullptr);
 }
 
 TEST_F(Sm2Method, RoundTripEveryLengthUpTo300) {
-  PctxPtr enc = context(), dec = context();
+  spc::PkeyCtxPtr enc = context(), dec = context();
   ASSERT_EQ(EVP_PKEY_encrypt_init(enc.get()), 1);
   ASSERT_EQ(EVP_PKEY_decrypt_init(dec.get()), 1);
   for (size_t len = 1; len <= 300; ++len) {
@@ -81,7 +81,7 @@ TEST_F(Sm2Method, InteroperatesWithOpenSslEncryption) {
 }
 
 TEST_F(Sm2Method, EncryptionSizeQueriesAndLengths) {
-  PctxPtr enc = context();
+  spc::PkeyCtxPtr enc = context();
   ASSERT_EQ(EVP_PKEY_encrypt_init(enc.get()), 1);
   Bytes msg = randomBytes(16);
   size_t len = 12345;
@@ -95,7 +95,7 @@ TEST_F(Sm2Method, EncryptionSizeQueriesAndLengths) {
   ASSERT_EQ(EVP_PKEY_encrypt(enc.get(), ct.data(), &len, msg.data(), 0), 1);
   EXPECT_EQ(len, 0u);
 
-  PctxPtr dec = context();
+  spc::PkeyCtxPtr dec = context();
   ASSERT_EQ(EVP_PKEY_decrypt_init(dec.get()), 1);
   struct {
     size_t inlen;
@@ -109,7 +109,7 @@ TEST_F(Sm2Method, EncryptionSizeQueriesAndLengths) {
 }
 
 TEST_F(Sm2Method, CapacityTooSmallIsRefusedBeforeWriting) {
-  PctxPtr enc = context();
+  spc::PkeyCtxPtr enc = context();
   ASSERT_EQ(EVP_PKEY_encrypt_init(enc.get()), 1);
   Bytes msg = randomBytes(16);
   Bytes buf(200, 0xEE);
@@ -121,7 +121,7 @@ TEST_F(Sm2Method, CapacityTooSmallIsRefusedBeforeWriting) {
   ASSERT_EQ(EVP_PKEY_encrypt(enc.get(), buf.data(), &len, msg.data(), 16), 1);
   Bytes ct(buf.begin(), buf.begin() + 113);
 
-  PctxPtr dec = context();
+  spc::PkeyCtxPtr dec = context();
   ASSERT_EQ(EVP_PKEY_decrypt_init(dec.get()), 1);
   Bytes out(32, 0xEE);
   len = 15;
@@ -137,7 +137,7 @@ TEST_F(Sm2Method, CapacityTooSmallIsRefusedBeforeWriting) {
 TEST_F(Sm2Method, TamperedCiphertextGivesLengthZero) {
   Bytes msg = randomBytes(16), ct;
   ASSERT_EQ(evpEncrypt(ours_.get(), msg, &ct), 1);
-  PctxPtr dec = context();
+  spc::PkeyCtxPtr dec = context();
   ASSERT_EQ(EVP_PKEY_decrypt_init(dec.get()), 1);
   for (size_t offset : {0u, 1u, 33u, 64u, 65u, 96u, 97u, 112u}) {
     Bytes bad = ct;
@@ -158,8 +158,8 @@ TEST_F(Sm2Method, TamperedCiphertextGivesLengthZero) {
 }
 
 TEST_F(Sm2Method, InitNeedsTheRightKeyHalf) {
-  PkeyPtr privOnly = ourPrivateOnlyPkey(d_.get());
-  PkeyPtr pubOnly = ourPublicPkey(d_.get());
+  spc::PkeyPtr privOnly = ourPrivateOnlyPkey(d_.get());
+  spc::PkeyPtr pubOnly = ourPublicPkey(d_.get());
   ASSERT_TRUE(privOnly && pubOnly);
   struct Case {
     const char* what;
@@ -177,7 +177,7 @@ TEST_F(Sm2Method, InitNeedsTheRightKeyHalf) {
       {"verify, public only", pubOnly.get(), EVP_PKEY_verify_init, true},
   };
   for (const Case& c : cases) {
-    PctxPtr ctx = context(c.key);
+    spc::PkeyCtxPtr ctx = context(c.key);
     ASSERT_TRUE(ctx) << c.what;
     EXPECT_EQ(c.init(ctx.get()) > 0, c.ok) << c.what;
   }
@@ -200,7 +200,7 @@ Bytes evpSign(EVP_PKEY_CTX* ctx, const Bytes& msg) {
 }
 
 TEST_F(Sm2Method, SignaturesVerifyBothWays) {
-  PctxPtr sign = context(), verify = context();
+  spc::PkeyCtxPtr sign = context(), verify = context();
   ASSERT_EQ(EVP_PKEY_sign_init(sign.get()), 1);
   ASSERT_EQ(EVP_PKEY_verify_init(verify.get()), 1);
   for (size_t len : {0u, 1u, 16u, 64u, 200u}) {
@@ -219,7 +219,7 @@ TEST_F(Sm2Method, SignaturesVerifyBothWays) {
 }
 
 TEST_F(Sm2Method, StandardSignatureThroughTheMethod) {
-  PctxPtr sign = context();
+  spc::PkeyCtxPtr sign = context();
   ASSERT_EQ(EVP_PKEY_sign_init(sign.get()), 1);
   Bytes msg = bytesOf("message digest");
   Bytes der;
@@ -235,7 +235,7 @@ TEST_F(Sm2Method, StandardSignatureThroughTheMethod) {
 }
 
 TEST_F(Sm2Method, SignSizeQueryCapacityAndVerifyResults) {
-  PctxPtr sign = context(), verify = context();
+  spc::PkeyCtxPtr sign = context(), verify = context();
   ASSERT_EQ(EVP_PKEY_sign_init(sign.get()), 1);
   ASSERT_EQ(EVP_PKEY_verify_init(verify.get()), 1);
   Bytes msg = bytesOf("pay 100 to bob");
@@ -269,7 +269,7 @@ TEST_F(Sm2Method, SignSizeQueryCapacityAndVerifyResults) {
 }
 
 TEST_F(Sm2Method, IdentityAndDigestSetters) {
-  PctxPtr sign = context(), verify = context();
+  spc::PkeyCtxPtr sign = context(), verify = context();
   ASSERT_EQ(EVP_PKEY_sign_init(sign.get()), 1);
   ASSERT_EQ(EVP_PKEY_verify_init(verify.get()), 1);
   EXPECT_EQ(smlib::pkey_sm2_get_default_id(), nullptr);
@@ -290,7 +290,7 @@ TEST_F(Sm2Method, IdentityAndDigestSetters) {
   EXPECT_EQ(EVP_PKEY_verify(verify.get(), sig.data(), sig.size(), msg.data(), msg.size()), 1);
 
   // Another digest changes C3's size: SHA-256 is 32 bytes too, SHA-512 64.
-  PctxPtr enc = context(), dec = context();
+  spc::PkeyCtxPtr enc = context(), dec = context();
   ASSERT_EQ(EVP_PKEY_encrypt_init(enc.get()), 1);
   ASSERT_EQ(EVP_PKEY_decrypt_init(dec.get()), 1);
   smlib::EVP_PKEY_CTX_set_md(enc.get(), EVP_sha512());
@@ -306,16 +306,16 @@ TEST_F(Sm2Method, IdentityAndDigestSetters) {
   EXPECT_EQ(pt, msg);
 
   // A context of another method is left alone.
-  PctxPtr foreign(EVP_PKEY_CTX_new(theirs_.get(), nullptr));
+  spc::PkeyCtxPtr foreign(EVP_PKEY_CTX_new(theirs_.get(), nullptr));
   smlib::EVP_PKEY_CTX_set_id(foreign.get(), "x");
   smlib::EVP_PKEY_CTX_set_md(nullptr, EVP_sha256());
 }
 
 TEST_F(Sm2Method, ContextDuplicateKeepsIdentityAndWorks) {
-  PctxPtr sign = context();
+  spc::PkeyCtxPtr sign = context();
   ASSERT_EQ(EVP_PKEY_sign_init(sign.get()), 1);
   smlib::EVP_PKEY_CTX_set_id(sign.get(), "carol");
-  PctxPtr copy(EVP_PKEY_CTX_dup(sign.get()));
+  spc::PkeyCtxPtr copy(EVP_PKEY_CTX_dup(sign.get()));
   ASSERT_TRUE(copy);
   auto* data = static_cast<smlib::SM2_PKEY_CTX*>(EVP_PKEY_CTX_get_data(copy.get()));
   ASSERT_NE(data, nullptr);
@@ -328,9 +328,9 @@ TEST_F(Sm2Method, ContextDuplicateKeepsIdentityAndWorks) {
   ASSERT_FALSE(sig.empty());
   EXPECT_EQ(opensslVerify(theirs_.get(), msg, sig, "carol"), 1);
 
-  PctxPtr enc = context();
+  spc::PkeyCtxPtr enc = context();
   ASSERT_EQ(EVP_PKEY_encrypt_init(enc.get()), 1);
-  PctxPtr encCopy(EVP_PKEY_CTX_dup(enc.get()));
+  spc::PkeyCtxPtr encCopy(EVP_PKEY_CTX_dup(enc.get()));
   ASSERT_TRUE(encCopy);
   Bytes ct(msg.size() + 97);
   size_t len = ct.size();

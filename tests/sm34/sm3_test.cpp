@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 #include "kat.h"
 
 namespace {
@@ -22,11 +22,10 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-using MdCtxPtr = host::Owned<EVP_MD_CTX, EVP_MD_CTX_free>;
 
 // OpenSSL's own SM3 (its default provider), the oracle.
 std::string opensslSm3(const std::string& msg) {
-  static const host::Owned<EVP_MD, EVP_MD_free> md(EVP_MD_fetch(nullptr, "SM3", nullptr));
+  static const spc::MdPtr md(EVP_MD_fetch(nullptr, "SM3", nullptr));
   EXPECT_NE(md, nullptr);
   unsigned char out[EVP_MAX_MD_SIZE];
   unsigned int n = 0;
@@ -53,7 +52,7 @@ std::string incremental(const std::string& msg, size_t piece) {
 
 // Through our record and OpenSSL's EVP_Digest* calls.
 std::string throughEvp(const std::string& msg) {
-  MdCtxPtr ctx(EVP_MD_CTX_new());
+  spc::MdCtxPtr ctx(EVP_MD_CTX_new());
   EXPECT_EQ(EVP_DigestInit_ex(ctx.get(), smlib::EVP_sm3(), nullptr), 1);
   EXPECT_EQ(EVP_DigestUpdate(ctx.get(), msg.data(), msg.size()), 1);
   unsigned char out[EVP_MAX_MD_SIZE];
@@ -117,7 +116,7 @@ TEST(Sm3, RandomMessagesInRandomPiecesMatchOpenSsl) {
 
     smlib::SM3_CTX ctx;
     ASSERT_EQ(smlib::SM3_Init(&ctx), 1);
-    MdCtxPtr evp(EVP_MD_CTX_new());
+    spc::MdCtxPtr evp(EVP_MD_CTX_new());
     ASSERT_EQ(EVP_DigestInit_ex(evp.get(), smlib::EVP_sm3(), nullptr), 1);
     for (size_t at = 0; at < len;) {
       // Pieces of 0 to 70 bytes, so empty pieces and whole blocks both occur.
@@ -141,7 +140,7 @@ TEST(Sm3, ContextCopiedMidMessageFinishesAlike) {
   const std::string head(100, 'h'), tail = "and the rest of the message";
   const std::string want = hex(opensslSm3(head + tail));
 
-  MdCtxPtr a(EVP_MD_CTX_new()), b(EVP_MD_CTX_new());
+  spc::MdCtxPtr a(EVP_MD_CTX_new()), b(EVP_MD_CTX_new());
   ASSERT_EQ(EVP_DigestInit_ex(a.get(), smlib::EVP_sm3(), nullptr), 1);
   ASSERT_EQ(EVP_DigestUpdate(a.get(), head.data(), head.size()), 1);
   ASSERT_EQ(EVP_MD_CTX_copy_ex(b.get(), a.get()), 1);
@@ -238,7 +237,7 @@ TEST(Sm3, DigestRecordFields) {
   EXPECT_EQ(EVP_MD_flags(md), 0u);
   // Legacy path: no provider behind the record or a context made with it.
   EXPECT_EQ(EVP_MD_get0_provider(md), nullptr);
-  MdCtxPtr ctx(EVP_MD_CTX_new());
+  spc::MdCtxPtr ctx(EVP_MD_CTX_new());
   ASSERT_EQ(EVP_DigestInit_ex(ctx.get(), md, nullptr), 1);
   EXPECT_EQ(EVP_MD_CTX_get0_md(ctx.get()), md);
   // No name in OpenSSL's object table, and not libcrypto's own SM3 record.

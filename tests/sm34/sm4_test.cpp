@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 #include "kat.h"
 
 namespace {
@@ -26,8 +26,6 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-using CipherCtxPtr = host::Owned<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>;
-using FetchedCipher = host::Owned<EVP_CIPHER, EVP_CIPHER_free>;
 
 struct ModeInfo {
   const char* name;  // OpenSSL's own algorithm, the oracle
@@ -45,7 +43,7 @@ const ModeInfo kModes[] = {
 };
 
 const EVP_CIPHER* oracle(const ModeInfo& m) {
-  static std::vector<FetchedCipher> fetched;  // kept for the whole run
+  static std::vector<spc::CipherPtr> fetched;  // kept for the whole run
   for (const auto& c : fetched) {
     if (EVP_CIPHER_is_a(c.get(), m.name)) return c.get();
   }
@@ -70,7 +68,7 @@ struct Feed {
 std::optional<std::string> run(const EVP_CIPHER* cipher, bool enc, const std::string& key,
                                const std::string& iv, const std::string& input, bool padding,
                                Feed feed = Feed()) {
-  CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+  spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   if (EVP_CipherInit_ex(ctx.get(), cipher, nullptr, u8(key), iv.empty() ? nullptr : u8(iv),
                         enc ? 1 : 0) != 1 ||
       EVP_CIPHER_CTX_set_padding(ctx.get(), padding ? 1 : 0) != 1) {
@@ -269,7 +267,7 @@ TEST(Sm4, StreamModesContinueAcrossCalls) {
       EXPECT_EQ(whole->size(), 20u);
       EXPECT_EQ(hex(*whole), hex(*run(oracle(*m), enc, key, iv, data, true)));
 
-      CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+      spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
       ASSERT_EQ(EVP_CipherInit_ex(ctx.get(), m->ours(), nullptr, u8(key), u8(iv), enc), 1);
       unsigned char out[20];
       int n1 = 0, n2 = 0;
@@ -289,7 +287,7 @@ TEST(Sm4, ChainingStateFollowsContextCopiesAndNewIvs) {
   for (const ModeInfo* m : {&kModes[1], &kModes[2], &kModes[3]}) {
     SCOPED_TRACE(m->name);
     const std::string want = *run(oracle(*m), true, key, iv, data, false);
-    CipherCtxPtr a(EVP_CIPHER_CTX_new()), b(EVP_CIPHER_CTX_new());
+    spc::CipherCtxPtr a(EVP_CIPHER_CTX_new()), b(EVP_CIPHER_CTX_new());
     ASSERT_EQ(EVP_EncryptInit_ex(a.get(), m->ours(), nullptr, u8(key), u8(iv)), 1);
     ASSERT_EQ(EVP_CIPHER_CTX_set_padding(a.get(), 0), 1);
     unsigned char head[16 + 5];
@@ -323,7 +321,7 @@ TEST(Sm4, EncryptAndDecryptContextsHoldTheSameRoundKeys) {
   uint32_t rk[32];
   smlib::SM4InitKey(u8(key), rk);
   for (const ModeInfo& m : kModes) {
-    CipherCtxPtr enc(EVP_CIPHER_CTX_new()), dec(EVP_CIPHER_CTX_new());
+    spc::CipherCtxPtr enc(EVP_CIPHER_CTX_new()), dec(EVP_CIPHER_CTX_new());
     const std::string iv(16, 'i');
     ASSERT_EQ(EVP_EncryptInit_ex(enc.get(), m.ours(), nullptr, u8(key), u8(iv)), 1);
     ASSERT_EQ(EVP_DecryptInit_ex(dec.get(), m.ours(), nullptr, u8(key), u8(iv)), 1);
@@ -354,7 +352,7 @@ TEST(Sm4, CipherRecordFields) {
     EXPECT_EQ(EVP_CIPHER_meth_get_get_asn1_params(c), &EVP_CIPHER_get_asn1_iv);
     // Legacy path: no provider behind the record or a context made with it.
     EXPECT_EQ(EVP_CIPHER_get0_provider(c), nullptr);
-    CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
+    spc::CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
     ASSERT_EQ(EVP_EncryptInit_ex(ctx.get(), c, nullptr, u8(std::string(16, 'k')),
                                  u8(std::string(16, 'i'))),
               1);

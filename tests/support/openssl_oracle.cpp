@@ -2,17 +2,16 @@
 
 #include <openssl/rsa.h>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 
 namespace testsupport {
 namespace {
 
-using PkeyCtxPtr = host::Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 using Operation = int (*)(EVP_PKEY_CTX*, unsigned char*, size_t*, const unsigned char*, size_t);
 
 std::optional<std::string> run(EVP_PKEY* key, int (*init)(EVP_PKEY_CTX*), Operation operation,
                                const std::string& input, int padding) {
-  PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(key, nullptr));
   if (!ctx || init(ctx.get()) <= 0) return std::nullopt;
   if (padding != 0 && EVP_PKEY_CTX_set_rsa_padding(ctx.get(), padding) <= 0) return std::nullopt;
   const auto* in = reinterpret_cast<const unsigned char*>(input.data());

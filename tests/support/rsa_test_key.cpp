@@ -9,7 +9,7 @@
 
 #include <map>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 #include "tests/support/hex.h"
 
 namespace testsupport {
@@ -34,7 +34,7 @@ std::string der(const RSA* rsa, Encode encode) {
 }  // namespace
 
 std::string selfSignedCertificatePem(EVP_PKEY* key) {
-  host::Owned<X509, X509_free> cert(X509_new());
+  spc::X509Ptr cert(X509_new());
   X509_set_version(cert.get(), 2);
   ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1);
   X509_gmtime_adj(X509_getm_notBefore(cert.get()), 0);
@@ -45,7 +45,7 @@ std::string selfSignedCertificatePem(EVP_PKEY* key) {
                              reinterpret_cast<const unsigned char*>("bank test"), -1, -1, 0);
   X509_set_issuer_name(cert.get(), name);
   X509_sign(cert.get(), key, EVP_sha256());
-  host::Owned<BIO, BIO_free_all> bio(BIO_new(BIO_s_mem()));
+  spc::BioPtr bio(BIO_new(BIO_s_mem()));
   PEM_write_bio_X509(bio.get(), cert.get());
   char* data = nullptr;
   long len = BIO_get_mem_data(bio.get(), &data);

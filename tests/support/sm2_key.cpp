@@ -5,27 +5,27 @@
 #include <openssl/obj_mac.h>
 #include <openssl/param_build.h>
 
-#include "host/openssl_owned.h"
+#include "common/owned.h"
 
 namespace testsupport {
 
 EVP_PKEY* opensslSm2Key(const BIGNUM* d) {
-  host::Owned<EC_GROUP, EC_GROUP_free> group(EC_GROUP_new_by_curve_name(NID_sm2));
+  spc::EcGroupPtr group(EC_GROUP_new_by_curve_name(NID_sm2));
   if (!group || !d) return nullptr;
-  host::Owned<EC_POINT, EC_POINT_free> point(EC_POINT_new(group.get()));
+  spc::EcPointPtr point(EC_POINT_new(group.get()));
   unsigned char pub[65] = {0};
   if (!point || EC_POINT_mul(group.get(), point.get(), d, nullptr, nullptr, nullptr) != 1 ||
       EC_POINT_point2oct(group.get(), point.get(), POINT_CONVERSION_UNCOMPRESSED, pub, sizeof pub,
                          nullptr) != sizeof pub)
     return nullptr;
-  host::Owned<OSSL_PARAM_BLD, OSSL_PARAM_BLD_free> bld(OSSL_PARAM_BLD_new());
+  spc::ParamBldPtr bld(OSSL_PARAM_BLD_new());
   if (!bld ||
       !OSSL_PARAM_BLD_push_utf8_string(bld.get(), OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0) ||
       !OSSL_PARAM_BLD_push_BN(bld.get(), OSSL_PKEY_PARAM_PRIV_KEY, d) ||
       !OSSL_PARAM_BLD_push_octet_string(bld.get(), OSSL_PKEY_PARAM_PUB_KEY, pub, sizeof pub))
     return nullptr;
-  host::Owned<OSSL_PARAM, OSSL_PARAM_free> params(OSSL_PARAM_BLD_to_param(bld.get()));
-  host::Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free> ctx(
+  spc::ParamPtr params(OSSL_PARAM_BLD_to_param(bld.get()));
+  spc::PkeyCtxPtr ctx(
       EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
   EVP_PKEY* key = nullptr;
   if (!params || !ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||

@@ -1,14 +1,13 @@
 #include "Foundation/NSPredicate.h"
 
-#include <unicode/uregex.h>
+#include <unicode/utypes.h>
 
 #include <cctype>
 #include <cstdarg>
-#include <cstring>
-#include <memory>
 #include <string>
 
 #include "Foundation/NSException.h"
+#include "bounded_match.h"
 
 namespace {
 
@@ -29,10 +28,6 @@ bool isSelfMatches(const char* format) {
   }
   return count == 3 && words[0] == "SELF" && words[1] == "MATCHES" && words[2] == "%@";
 }
-
-struct RegexCloser {
-  void operator()(URegularExpression* re) const { uregex_close(re); }
-};
 
 }  // namespace
 
@@ -55,20 +50,21 @@ NSPredicate::~NSPredicate() { NSRelease(pattern_); }
 BOOL NSPredicate::evaluateWithObject(const NSObject* object) const {
   const auto* text = dynamic_cast<const NSString*>(object);
   if (!text || !pattern_) return NO;
-  const std::u16string& pattern = pattern_->units();
-  UParseError parseError;
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<URegularExpression, RegexCloser> re(
-      uregex_open(pattern.data(), static_cast<int32_t>(pattern.size()), 0, &parseError, &status));
-  if (U_FAILURE(status))
-    NSException::raise(NSInvalidArgumentException,
-                       std::string("Can't do regex matching, reason: Can't open pattern ") +
-                           u_errorName(status) + " (pattern " + pattern_->UTF8String() + ")");
-  const std::u16string& units = text->units();
-  uregex_setText(re.get(), units.data(), static_cast<int32_t>(units.size()), &status);
-  UBool matched = uregex_matches(re.get(), 0, &status);
-  if (U_FAILURE(status))
-    NSException::raise(NSInvalidArgumentException,
-                       std::string("Can't do regex matching, reason: ") + u_errorName(status));
-  return matched ? YES : NO;
+  const bounded_match::Result result =
+      bounded_match::matchWholeText(pattern_->units(), text->units());
+  switch (result.kind) {
+    case bounded_match::Result::kMatch:
+      return YES;
+    case bounded_match::Result::kNoMatch:
+      return NO;
+    case bounded_match::Result::kOpenFailed:
+      NSException::raise(NSInvalidArgumentException,
+                         std::string("Can't do regex matching, reason: Can't open pattern ") +
+                             u_errorName(result.status) + " (pattern " + pattern_->UTF8String() +
+                             ")");
+    case bounded_match::Result::kMatchFailed:
+      break;
+  }
+  NSException::raise(NSInvalidArgumentException,
+                     std::string("Can't do regex matching, reason: ") + u_errorName(result.status));
 }
