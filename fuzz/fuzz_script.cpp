@@ -2,8 +2,9 @@
 // a page and a user would: embed attributes, property sets of every variant
 // type, method calls with arguments, key, mouse, focus and draw events,
 // window changes and caret timers, in either drawing model, with one or two
-// controls on the page. After NPP_Destroy and the browser's last release no
-// browser block, script object or Foundation object may be left.
+// controls on the page. Every string result is a zero-terminated copy, and
+// after NPP_Destroy and the browser's last release no browser block, script
+// object or Foundation object may be left.
 //
 // Input: a sequence of operations read with libFuzzer's FuzzedDataProvider.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -213,7 +214,8 @@ void script(FuzzedDataProvider& in, NPObject* object) {
     }
     case 2: {
       const std::string n = name(in, kPropertyNames, kProperties);
-      host::getProperty(object, n);
+      host::ScriptResult r = host::getProperty(object, n);
+      FUZZ_CHECK(!r.value.isString() || r.value.zeroTerminated());
       break;
     }
     case 3:
@@ -223,7 +225,9 @@ void script(FuzzedDataProvider& in, NPObject* object) {
       const int count = in.ConsumeIntegralInRange(0, 3);
       for (int i = 0; i < count; ++i) args.push_back(value(in, object));
       const bool known = isOneOf(n, kMethodNames, kMethods);
-      FUZZ_CHECK(host::invoke(object, n, args).ok == known);
+      host::ScriptResult r = host::invoke(object, n, args);
+      FUZZ_CHECK(r.ok == known);
+      FUZZ_CHECK(!r.value.isString() || r.value.zeroTerminated());
       break;
     }
     default: {
@@ -281,11 +285,11 @@ void userOrBrowser(FuzzedDataProvider& in, host::Instance& control) {
     case 8: {
       // The rest of the Cocoa events, and type numbers no browser sends.
       NPCocoaEvent e{};
-      const bool coreAnimation =
-          host::Browser::get().lastValueSet(control.npp(), NPPVpluginDrawingModel) ==
-          NPDrawingModelCoreAnimation;
-      const int last = coreAnimation ? 100 : NPCocoaEventTextInput;
-      const int32_t type = in.ConsumeIntegralInRange<int32_t>(NPCocoaEventFlagsChanged, last);
+      int32_t type = in.ConsumeBool() ? in.ConsumeIntegral<int32_t>()
+                                      : in.ConsumeIntegralInRange<int32_t>(NPCocoaEventFlagsChanged,
+                                                                           NPCocoaEventTextInput);
+      // Draw, mouse and key events come with data of their own, made above.
+      if (type >= NPCocoaEventDrawRect && type < NPCocoaEventFlagsChanged) type += 1000;
       std::memcpy(&e.type, &type, sizeof type);
       NSString* characters = NSString::initWithUTF8String(in.ConsumeRandomLengthString(8).c_str());
       if (type == NPCocoaEventFocusChanged || type == NPCocoaEventWindowFocusChanged)
