@@ -25,6 +25,7 @@
 #include "protect/cryptin.h"
 #include "protect/hex.h"
 #include "protect/pubkey.h"
+#include "tests/support/codec_oracle.h"
 
 namespace {
 
@@ -94,13 +95,6 @@ std::optional<std::string> open(EVP_PKEY* pair, const std::string& cipher, int p
                        cipher.size()) <= 0)
     return std::nullopt;
   out.resize(len);
-  return out;
-}
-
-std::string fromHex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -369,10 +363,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              : function == kPkcs1Hex ? first.value()
                                                      : lengthPrefixed(first.value());
       if (function != kLengthPrefixedRaw) {
-        FUZZ_CHECK(open(known->pair, fromHex(text), RSA_PKCS1_PADDING) == expected);
+        FUZZ_CHECK(open(known->pair, oracle::hexDecode(text), RSA_PKCS1_PADDING) == expected);
         break;
       }
-      const std::optional<std::string> opened = open(known->pair, fromHex(text), RSA_NO_PADDING);
+      const std::optional<std::string> opened =
+          open(known->pair, oracle::hexDecode(text), RSA_NO_PADDING);
       FUZZ_CHECK(opened && opened->size() == k &&
                  opened->compare(0, expected.size(), expected) == 0);
       if (number == 0 && expected.size() < k)
@@ -389,26 +384,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } else {
         std::string hex = first.value();
         if (hex.size() < 16) hex.append(16 - hex.size(), 'F');
-        for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-          auto nibble = [](char c) {
-            if (c >= '0' && c <= '9') return c - '0';
-            if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-            if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-            return 0;
-          };
-          input.push_back(static_cast<char>(16 * nibble(hex[i]) + nibble(hex[i + 1])));
-        }
+        input = oracle::hexDecode(hex);
       }
       input.append(8 * blocks(input.size()) - input.size(), '\0');
       FUZZ_CHECK(text.size() == 2 * k + 2 * input.size() && allOf(text, kHexDigits));
       if (!known) break;
       const std::string h2 = blobFirst ? text.substr(0, 2 * k) : text.substr(text.size() - 2 * k);
       const std::string h1 = blobFirst ? text.substr(2 * k) : text.substr(0, text.size() - 2 * k);
-      const std::optional<std::string> blob = open(known->pair, fromHex(h2), RSA_PKCS1_PADDING);
+      const std::optional<std::string> blob =
+          open(known->pair, oracle::hexDecode(h2), RSA_PKCS1_PADDING);
       FUZZ_CHECK(blob && blob->size() == 30);
-      FUZZ_CHECK(blob->substr(0, 4) == fromHex("301C0410"));
-      FUZZ_CHECK(blob->substr(20) == fromHex("04089999999999999999"));
-      FUZZ_CHECK(tripleDesOpen(fromHex(h1), blob->substr(4, 16)) == input);
+      FUZZ_CHECK(blob->substr(0, 4) == oracle::hexDecode("301C0410"));
+      FUZZ_CHECK(blob->substr(20) == oracle::hexDecode("04089999999999999999"));
+      FUZZ_CHECK(tripleDesOpen(oracle::hexDecode(h1), blob->substr(4, 16)) == input);
       break;
     }
   }

@@ -42,15 +42,14 @@ std::string bankText(int kind) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzzhost::warmUp();
-  fuzzhost::bankServer();
+  fuzzhost::warmUpWithServer();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const bool rsaMode = data[0] & 1;
-  const auto model = data[0] & 2 ? fuzzhost::Model::kCoreGraphics : fuzzhost::Model::kCoreAnimation;
+  const fuzzhost::SessionFlags flags(data[0]);
+  const bool rsaMode = flags.rsaMode;
   const bool asAttribute = data[0] & 4;
   const int kind = (data[0] >> 3) & 7;
   std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -68,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const bool modeFits = rsaMode ? kind <= 3 : kind >= 4;
 
-  fuzzhost::browserFor(model);
+  fuzzhost::browserFor(flags.model);
   fuzzhost::NothingLeft nothingLeft;
   {
     auto control = fuzzhost::sessionControl(rsaMode, keyText, asAttribute);

@@ -33,20 +33,19 @@ std::string blanks(int count, int which) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzzhost::warmUp();
-  fuzzhost::bankServer();
+  fuzzhost::warmUpWithServer();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const bool rsaMode = data[0] & 1;
-  const auto model = data[0] & 2 ? fuzzhost::Model::kCoreGraphics : fuzzhost::Model::kCoreAnimation;
+  const fuzzhost::SessionFlags flags(data[0]);
+  const bool rsaMode = flags.rsaMode;
   const bool encrypted = data[0] & 4;
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
   bank::BankServer& server = fuzzhost::bankServer();
 
-  fuzzhost::browserFor(model);
+  fuzzhost::browserFor(flags.model);
   fuzzhost::NothingLeft nothingLeft;
   {
     auto control = fuzzhost::sessionControl(

@@ -87,6 +87,21 @@ inline std::unique_ptr<host::Instance> sessionControl(bool rsaMode, const std::s
   return control;
 }
 
+// The first two bits of a session target's flag byte: bit 0 RSA mode (else
+// SM2 mode), bit 1 Core Graphics (else Core Animation).
+struct SessionFlags {
+  explicit SessionFlags(uint8_t flags)
+      : rsaMode(flags & 1), model(flags & 2 ? Model::kCoreGraphics : Model::kCoreAnimation) {}
+  bool rsaMode;
+  Model model;
+};
+
+// Once per process for the session targets: the warm-up and the server.
+inline void warmUpWithServer() {
+  warmUp();
+  bankServer();
+}
+
 // Counts taken before a control is made; check() traps when the browser
 // still holds a block or a script object, freed a block it never gave, or a
 // Foundation object made since is still alive.
