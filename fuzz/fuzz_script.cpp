@@ -2,9 +2,9 @@
 // a page and a user would: embed attributes, property sets of every variant
 // type, method calls with arguments, key, mouse, focus and draw events,
 // window changes and caret timers, in either drawing model, with one or two
-// controls on the page. Every string result is a zero-terminated copy, and
-// after NPP_Destroy and the browser's last release no browser block, script
-// object or Foundation object may be left.
+// controls on the page, under browsers of any capabilities and user agent. Every string result is a
+// zero-terminated copy, and after NPP_Destroy and the browser's last release no browser block,
+// script object or Foundation object may be left.
 //
 // Input: a sequence of operations read with libFuzzer's FuzzedDataProvider.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -329,6 +330,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Browser& browser = fuzzhost::browserFor(model);
   if (in.ConsumeIntegralInRange(0, 7) == 0)
     browser.setCapabilities(answer(in), answer(in), answer(in), answer(in));
+  // The browser's user agent: none, or one of any length around the 4095
+  // characters the control keeps.
+  if (in.ConsumeIntegralInRange(0, 7) == 0) {
+    if (in.ConsumeBool())
+      browser.setUserAgent(std::nullopt);
+    else
+      browser.setUserAgent(std::string(in.ConsumeIntegralInRange<size_t>(0, 5000), 'M') +
+                           in.ConsumeRandomLengthString(16));
+  }
   fuzzhost::NothingLeft nothingLeft;
   {
     std::vector<Control> controls;
