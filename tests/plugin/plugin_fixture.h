@@ -1,9 +1,12 @@
-// Shared set-up for tests that drive the module through the host: a fresh
-// default browser and system version per test, and a check that each test
-// leaves no browser memory, script object or Foundation object behind.
+// Shared set-up for tests that drive the linked control through the host
+// (in-process): a fresh default browser and system version per test, and a
+// check that each test leaves no browser memory, script object or Foundation
+// object behind.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "CoreServices/Gestalt.h"
 #include "Foundation/NSObject.h"
@@ -28,7 +31,7 @@ class PluginTest : public ::testing::Test {
     GestaltResetForTesting();
   }
 
-  // The module's record and object, read through their published layout.
+  // The control's record and object, the linked code's own.
   static const PluginInstance* record(host::Instance& control) {
     return static_cast<const PluginInstance*>(control.pdata());
   }

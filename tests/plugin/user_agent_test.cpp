@@ -3,13 +3,12 @@
 #include <optional>
 #include <string>
 
+#include "clientinfo/useragent.h"
 #include "plugin_fixture.h"
 
 namespace {
 
-const char* userAgentBuffer() {
-  return static_cast<const char*>(host::Browser::get().moduleSymbol("g_uabuf"));
-}
+const char* userAgentBuffer() { return g_uabuf; }
 
 std::string bufferText() { return std::string(userAgentBuffer()); }
 
