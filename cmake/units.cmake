@@ -22,7 +22,10 @@ function(spc_unit_tests name)
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  # NO_PRETTY_VALUES: a parameterised test's ctest name is its GoogleTest name
+  # alone (the suites give short, stable parameter names), without a dump of
+  # the parameter's value.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                        PROPERTIES ENVIRONMENT "SPC_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
 include(GoogleTest)

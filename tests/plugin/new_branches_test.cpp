@@ -248,7 +248,8 @@ TEST_P(ObjectCreationFailsTest, AnswersOutOfMemoryAndKeepsTheRecordForDestroy) {
   EXPECT_NE(nullptr, control.requestObject());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothDrawingModels, ObjectCreationFailsTest, ::testing::Values(12, 13));
+INSTANTIATE_TEST_SUITE_P(Models, ObjectCreationFailsTest, ::testing::Values(12, 13),
+                         drawingModelName);
 
 TEST_F(PluginTest, ABrowserWithoutTheCreateSlotGetsNoControl) {
   browser.table().createobject = nullptr;

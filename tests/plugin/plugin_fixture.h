@@ -15,6 +15,12 @@
 #include "plugin/EditNPObject.h"
 #include "plugin/PluginInstance.h"
 
+// The test name of a drawing model chosen by the system's minor version (12
+// and below: Core Animation; above: Core Graphics).
+inline std::string drawingModelName(const ::testing::TestParamInfo<SInt32>& info) {
+  return info.param <= 12 ? "CoreAnimation" : "CoreGraphics";
+}
+
 class PluginTest : public ::testing::Test {
  protected:
   void SetUp() override {

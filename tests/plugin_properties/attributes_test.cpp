@@ -160,9 +160,6 @@ TEST_P(AttributeTest, Input4AttributeNeverRunsTheServerRandomStep) {
   EXPECT_EQ(before, *rand2);
 }
 
-INSTANTIATE_TEST_SUITE_P(DrawingModels, AttributeTest, ::testing::Values(12, 13),
-                         [](const ::testing::TestParamInfo<SInt32>& info) {
-                           return info.param <= 12 ? "CoreAnimation" : "CoreGraphics";
-                         });
+INSTANTIATE_TEST_SUITE_P(DrawingModels, AttributeTest, ::testing::Values(12, 13), drawingModelName);
 
 }  // namespace

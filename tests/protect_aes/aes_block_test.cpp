@@ -66,7 +66,10 @@ TEST_P(AppendixC, EncryptsAndDecrypts) {
   EXPECT_EQ(rounds, v.rounds);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fips197, AppendixC, ::testing::ValuesIn(kAppendixC));
+INSTANTIATE_TEST_SUITE_P(Fips197, AppendixC, ::testing::ValuesIn(kAppendixC),
+                         [](const ::testing::TestParamInfo<KnownAnswer>& info) {
+                           return "Key" + std::to_string(std::strlen(info.param.key) * 4);
+                         });
 
 TEST(AesBlock, InPlaceOperation) {
   const KnownAnswer& v = kAppendixC[2];

@@ -153,7 +153,7 @@ TEST_P(Passwords, ALongPasswordIsEncryptedWhole) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModesBothModels, Passwords, ::testing::ValuesIn(kSettings),
+INSTANTIATE_TEST_SUITE_P(Modes, Passwords, ::testing::ValuesIn(kSettings),
                          [](const ::testing::TestParamInfo<Setting>& info) {
                            std::string n = info.param.name;
                            std::string out;
