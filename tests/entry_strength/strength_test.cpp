@@ -120,6 +120,11 @@ TEST(Strength, RatingTable) {
     int32_t flag = 1;
     EXPECT_EQ(passlevel(c.text, &flag), c.classes) << "\"" << c.text << "\"";
     EXPECT_EQ(flag, c.simple) << "\"" << c.text << "\"";
+    // A preset other than 1 shows that the flag is written, or left alone for
+    // an empty text.
+    int32_t preset = 7;
+    passlevel(c.text, &preset);
+    EXPECT_EQ(preset, c.text.empty() ? 7 : c.simple) << "\"" << c.text << "\"";
     EXPECT_EQ(isSimplePattern(c.text), c.text.empty() ? 1 : c.simple) << "\"" << c.text << "\"";
     EXPECT_EQ(passlevelex(c.text), c.level) << "\"" << c.text << "\"";
   }
