@@ -10,6 +10,7 @@
 #include "host/browser.h"
 #include "host/instance.h"
 #include "tests/support/strength_model.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -26,18 +27,7 @@ Rating readRating(host::Instance& control) {
           intOf(control, "get_output16")};
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+using testsupport::appendUtf8;
 
 // Code points of the (BMP-only) text: its length in UTF-16 units.
 int32_t utf16Length(const std::string& text) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "entry/strength.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -58,35 +59,7 @@ bool agrees(const std::string& text) {
   return ok;
 }
 
-// The runs the generator takes pieces of.
-const char* const kRuns[10] = {"0123456789",
-                               "9876543210",
-                               "abcdefghijklmnopqrstuvwxyz",
-                               "zyxwvutsrqponmlkjihgfedcba",
-                               "qwertyuiop",
-                               "poiuytrewq",
-                               "asdfghjkl",
-                               "lkjhgfdsa",
-                               "zxcvbnm",
-                               "mnbvcxz"};
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+using testsupport::appendUtf8;
 
 class Generator {
  public:
@@ -136,7 +109,7 @@ class Generator {
   }
 
   std::string runPiece() {
-    const std::string run = kRuns[below(10)];
+    const std::string run = strengthmodel::kRuns[below(10)];
     const size_t len = 1 + below(std::min<size_t>(run.size(), 10));
     std::string s = run.substr(below(run.size() - len + 1), len);
     for (char& c : s)

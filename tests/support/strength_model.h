@@ -45,13 +45,23 @@ inline int32_t classes(const std::string& text) {
          (found(text, "[^0-9A-Za-z]") ? 1 : 0);
 }
 
-// Every piece of up to eight bytes of the ten keyboard and alphabet runs.
+// The ten keyboard and alphabet runs.
+inline const char* const kRuns[10] = {"0123456789",
+                                      "9876543210",
+                                      "abcdefghijklmnopqrstuvwxyz",
+                                      "zyxwvutsrqponmlkjihgfedcba",
+                                      "qwertyuiop",
+                                      "poiuytrewq",
+                                      "asdfghjkl",
+                                      "lkjhgfdsa",
+                                      "zxcvbnm",
+                                      "mnbvcxz"};
+
+// Every piece of up to eight bytes of the runs.
 inline const std::set<std::string>& runPieces() {
   static const std::set<std::string> pieces = [] {
     std::set<std::string> all;
-    for (const char* run :
-         {"0123456789", "9876543210", "abcdefghijklmnopqrstuvwxyz", "zyxwvutsrqponmlkjihgfedcba",
-          "qwertyuiop", "poiuytrewq", "asdfghjkl", "lkjhgfdsa", "zxcvbnm", "mnbvcxz"}) {
+    for (const char* run : kRuns) {
       const std::string r = run;
       for (size_t start = 0; start < r.size(); ++start)
         for (size_t n = 1; n <= 8 && start + n <= r.size(); ++n) all.insert(r.substr(start, n));
