@@ -10,7 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "sm/sm2/sm2_internal.h"
+#include "sm/sm2/internal.h"
 #include "sm/sm3/sm3.h"
 
 namespace smlib {

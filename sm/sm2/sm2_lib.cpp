@@ -1,7 +1,7 @@
 // SM2 key objects: EC_KEYs with the SM2 group and flag, made from numbers,
 // and their wrapping into an EVP_PKEY bound to an "sm2" engine.
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 
 namespace smlib {
 

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "sm/sm4/sm4.h"
+#include "sm/sm4/internal.h"
 
 namespace smlib {
 namespace {
