@@ -15,9 +15,10 @@
 #include "CommonCrypto/CommonDigest.h"
 #include "Foundation/NSPredicate.h"
 #include "Foundation/NSString.h"
-#include "protect/base64.h"
-#include "protect/random.h"
 #include "common/owned.h"
+#include "protect/base64.h"
+#include "protect/pubkey_internal.h"
+#include "protect/random.h"
 #include "sm/sm2/sm2.h"
 
 const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
