@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "BSD/ifaddrsTesting.h"
 #include "clientinfo/clientinfo.h"
 #include "fakes.h"
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
 #include "host/browser.h"
 #include "host/instance.h"

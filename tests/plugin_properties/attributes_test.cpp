@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
 #include "property_cases.h"
 #include "tests/plugin/plugin_fixture.h"
