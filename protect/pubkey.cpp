@@ -222,8 +222,7 @@ NSMutableString* md5HexDigest(const NSString* text) {
   char hex[2 * CC_MD5_DIGEST_LENGTH + 1];
   for (int i = 0; i < CC_MD5_DIGEST_LENGTH; ++i) std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
   NSMutableString* out = NSMutableString::string();
-  NSString* digits = NSString::initWithUTF8String(hex);
-  out->appendString(digits);
-  digits->release();
+  NSOwned<NSString> digits(NSString::initWithUTF8String(hex));
+  out->appendString(digits.get());
   return out;
 }
