@@ -67,13 +67,17 @@ EVP_PKEY* EVP_PKEY_SM2_init(EC_KEY* eckey) {
     EVP_PKEY_free(pkey);
     return nullptr;
   }
+  // Without an engine the key object stays an ordinary EC key object.
+  ENGINE* e = engine_sm2();
+  if (e == nullptr) return pkey;
   // The key object takes a functional reference of the engine; the
   // structural one engine_sm2 made is dropped, so the engine goes with the
   // key object and its contexts.
-  if (ENGINE* e = engine_sm2()) {
-    EVP_PKEY_set1_engine(pkey, e);
+  if (EVP_PKEY_set1_engine(pkey, e) != 1) {
     ENGINE_free(e);
+    return pkey;  // no engine taken: an ordinary EC key object, as above
   }
+  ENGINE_free(e);
   return pkey;
 }
 
