@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BSD/ifaddrsTesting.h"
 #include "clientinfo/clientinfo.h"
 #include "fakes.h"
 

@@ -12,6 +12,7 @@
 
 #include "AppKit/AppKit.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"

@@ -14,6 +14,7 @@
 
 #include "CoreGraphics/CoreGraphics.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "plugin_fixture.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
 #include "host/browser.h"
 #include "host/instance.h"

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "CoreServices/GestaltTesting.h"
 #include "QuartzCore/CALayer.h"
 #include "plugin_fixture.h"
 #include "tests/support/process_constants.h"

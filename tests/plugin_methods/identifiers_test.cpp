@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "BSD/ifaddrsTesting.h"
+#include "CPUID/CPUIDTesting.h"
 #include "methods_fixture.h"
 #include "plugin/session.h"
 #include "tests/clientinfo/fakes.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
 #include "plugin/session.h"
 #include "property_cases.h"

@@ -9,7 +9,7 @@
 
 #include "aes_oracle.h"
 #include "protect/aes.h"
-#include "protect/aes_tables.h"
+#include "protect/aes_internal.h"
 
 using aestest::fromHex;
 using aestest::toHex;

@@ -10,6 +10,7 @@
 
 #include "protect/base64.h"
 #include "protect/hex.h"
+#include "protect/hex_internal.h"
 #include "protect/strings.h"
 #include "tests/support/codec_oracle.h"
 #include "tests/support/hex.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
 #include "host/bank_server.h"
 #include "host/browser.h"

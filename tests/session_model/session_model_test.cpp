@@ -18,6 +18,7 @@
 
 #include "AppKit/AppKit.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"

@@ -13,6 +13,7 @@
 
 #include "common/owned.h"
 #include "kat.h"
+#include "sm/sm3/internal.h"
 
 namespace {
 
