@@ -265,9 +265,3 @@ void releaseCoreAnimationObjects(PluginInstance* record) {
   NSRelease(record->textField);
   record->textField = nullptr;
 }
-
-void clearTextField(NSTextField* field) {
-  if (!field) return;
-  NSOwned<NSString> empty(new NSString());
-  field->setStringValue(empty.get());
-}

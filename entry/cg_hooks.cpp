@@ -128,18 +128,6 @@ int16_t handleCoreGraphicsEvent(NPP npp, NPCocoaEvent* event) {
   }
 }
 
-void invalidateAndRedraw(NPP npp) {
-  PluginInstance* record = pluginInstanceOf(npp);
-  if (!record) return;
-  NPRect rect;
-  rect.top = 0;
-  rect.left = 0;
-  rect.bottom = static_cast<uint16_t>(record->window.height);
-  rect.right = static_cast<uint16_t>(record->window.width);
-  NPN_InvalidateRect(npp, &rect);
-  NPN_ForceRedraw(npp);
-}
-
 void handleFocusChange(NPP npp, NPCocoaEvent* event) {
   PluginInstance* record = pluginInstanceOf(npp);
   if (!record || !event) return;
