@@ -1,15 +1,12 @@
-# spc_unit_library(name [DEPS ...]): a static library made of every .cpp below
-# the calling folder, with the folder's parent as include root so code writes
-# #include "protect/base64.h".
+# spc_unit_library(name SOURCES ... [DEPS ...]): a static library of the listed
+# sources of the calling folder, with the folder's parent as include root so
+# code writes #include "protect/base64.h".
 function(spc_unit_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  if(NOT sources)
-    # A layer whose first unit has not landed yet.
-    file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp" "")
-    set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "spc_unit_library(${name}): no SOURCES listed")
   endif()
-  add_library(${name} STATIC ${sources})
+  add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()

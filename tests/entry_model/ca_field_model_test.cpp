@@ -174,8 +174,8 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Setups, CaFieldModel, ::testing::Range<size_t>(0, fieldSetups().size()),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           std::string name = fieldSetups()[info.param].name;
+                         [](const ::testing::TestParamInfo<size_t>& caseInfo) {
+                           std::string name = fieldSetups()[caseInfo.param].name;
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }

@@ -316,8 +316,8 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Setups, CgBoxModel, ::testing::Range<size_t>(0, setups().size()),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           std::string name = setups()[info.param].name;
+                         [](const ::testing::TestParamInfo<size_t>& caseInfo) {
+                           std::string name = setups()[caseInfo.param].name;
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }

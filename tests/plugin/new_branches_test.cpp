@@ -93,7 +93,7 @@ TEST_P(NewBranchTest, NegotiatesAsTheBrowserAndSystemAllow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Branches, NewBranchTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 // The order in which NPP_New asks and tells the browser, as the browser sees
 // it: the user agent first, then each branch's queries, settings and the

@@ -41,7 +41,7 @@ TEST_P(UserAgentTest, KeepsAtMost4095Characters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, UserAgentTest, ::testing::ValuesIn(kAgents),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST_F(PluginTest, WithoutAUserAgentTheBufferKeepsWhatItHeld) {
   browser.setUserAgent(std::string("Earlier/1.0"));

@@ -245,8 +245,8 @@ TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SessionModel, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "Rsa" : "Sm2");
+                         [](const ::testing::TestParamInfo<bool>& caseInfo) {
+                           return std::string(caseInfo.param ? "Rsa" : "Sm2");
                          });
 
 // Non-ASCII passwords, typed into the Core Animation field, are encrypted as
