@@ -11,12 +11,11 @@ function(spc_unit_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# spc_unit_tests(name [DEPS ...]): one GoogleTest program made of every
-# *_test.cpp in the calling folder; every test case registers with ctest.
+# spc_unit_tests(name SOURCES ... [DEPS ...]): one GoogleTest program of the
+# listed sources of the calling folder; every test case registers with ctest.
 function(spc_unit_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  add_executable(${name} ${sources})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   # NO_PRETTY_VALUES: a parameterised test's ctest name is its GoogleTest name

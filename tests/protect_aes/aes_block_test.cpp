@@ -67,8 +67,8 @@ TEST_P(AppendixC, EncryptsAndDecrypts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fips197, AppendixC, ::testing::ValuesIn(kAppendixC),
-                         [](const ::testing::TestParamInfo<KnownAnswer>& info) {
-                           return "Key" + std::to_string(std::strlen(info.param.key) * 4);
+                         [](const ::testing::TestParamInfo<KnownAnswer>& caseInfo) {
+                           return "Key" + std::to_string(std::strlen(caseInfo.param.key) * 4);
                          });
 
 TEST(AesBlock, InPlaceOperation) {

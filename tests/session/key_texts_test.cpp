@@ -118,8 +118,8 @@ TEST_P(KeyTexts, ClientRandomReachesTheServerOrTheResultIsVoid) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryForm, KeyTexts, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<KeyTextCase>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<KeyTextCase>& caseInfo) {
+                           return std::string(caseInfo.param.name);
                          });
 
 // The control's mode decides how input9 is read: an SM2 coordinate pair in RSA

@@ -154,8 +154,8 @@ TEST_P(Passwords, ALongPasswordIsEncryptedWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Passwords, ::testing::ValuesIn(kSettings),
-                         [](const ::testing::TestParamInfo<Setting>& info) {
-                           std::string n = info.param.name;
+                         [](const ::testing::TestParamInfo<Setting>& caseInfo) {
+                           std::string n = caseInfo.param.name;
                            std::string out;
                            for (char ch : n)
                              if (std::isalnum(static_cast<unsigned char>(ch))) out += ch;
