@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/PredicateTesting.h"
 #include "host/browser.h"
 #include "host/instance.h"

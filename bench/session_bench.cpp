@@ -30,6 +30,7 @@
 #include <string>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"

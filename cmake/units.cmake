@@ -1,28 +1,27 @@
-# spc_unit_library(name [DEPS ...]): a static library made of every .cpp below
-# the calling folder, with the folder's parent as include root so code writes
-# #include "protect/base64.h".
+# spc_unit_library(name SOURCES ... [DEPS ...]): a static library of the listed
+# sources of the calling folder, with the folder's parent as include root so
+# code writes #include "protect/base64.h".
 function(spc_unit_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  if(NOT sources)
-    # A layer whose first unit has not landed yet.
-    file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp" "")
-    set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "spc_unit_library(${name}): no SOURCES listed")
   endif()
-  add_library(${name} STATIC ${sources})
+  add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# spc_unit_tests(name [DEPS ...]): one GoogleTest program made of every
-# *_test.cpp in the calling folder; every test case registers with ctest.
+# spc_unit_tests(name SOURCES ... [DEPS ...]): one GoogleTest program of the
+# listed sources of the calling folder; every test case registers with ctest.
 function(spc_unit_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  add_executable(${name} ${sources})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  # NO_PRETTY_VALUES: a parameterised test's ctest name is its GoogleTest name
+  # alone (the suites give short, stable parameter names), without a dump of
+  # the parameter's value.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                        PROPERTIES ENVIRONMENT "SPC_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
 include(GoogleTest)

@@ -20,31 +20,6 @@ NSRange oldrange = {0, 0};
 
 namespace {
 
-// One reference to a widget being made, given up when the holder goes unless
-// take() hands it on.
-template <typename T>
-class Held {
- public:
-  explicit Held(T* object) : object_(object) {}
-  ~Held() { NSRelease(object_); }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  T* get() const { return object_; }
-  T* operator->() const { return object_; }
-  void reset(T* object) {
-    NSRelease(object_);
-    object_ = object;
-  }
-  T* take() {
-    T* object = object_;
-    object_ = nullptr;
-    return object;
-  }
-
- private:
-  T* object_;
-};
-
 // Field geometry: a fixed inset and a fixed advance per character.
 constexpr double kTextInset = 5;
 constexpr double kCharacterWidth = 6;
@@ -212,7 +187,7 @@ int16_t handleCoreAnimationEvent(NPP npp, NPCocoaEvent* event) {
 void setupLayerHierarchy(PluginInstance* record) {
   if (!record || record->rootLayer) return;
   // The record keeps the root only once the field's layer is under it.
-  Held<CALayer> root(NSRetain(CALayer::layer()));
+  NSOwned<CALayer> root(NSRetain(CALayer::layer()));
   EditorPanel* panel = record->panel;
   NSTextField* field = record->textField;
   if (panel) {
@@ -231,12 +206,12 @@ void buildCoreAnimationWidgets(PluginInstance* record) {
   bool plain = isPlainText(object);
   // Each object is held here until the field or the record owns it, so memory
   // that runs out half-way releases everything made so far.
-  Held<NSTextField> field(plain ? new NSTextField() : new NSSecureTextField());
+  NSOwned<NSTextField> field(plain ? new NSTextField() : new NSSecureTextField());
   field->initWithFrame(NSMakeRect(8, 8, 848, 480));
 
   {
-    Held<NSString> empty(new NSString());
-    Held<NSCell> cell(nullptr);
+    NSOwned<NSString> empty(new NSString());
+    NSOwned<NSCell> cell(nullptr);
     if (plain) {
       auto* centred = new ZebVerticallyCenteredTextFieldCell();
       cell.reset(centred);
@@ -255,13 +230,13 @@ void buildCoreAnimationWidgets(PluginInstance* record) {
   field->setAlignment(Cursor(object) == 0 ? NSCenterTextAlignment : NSLeftTextAlignment);
 
   {
-    Held<CustomTextFieldFormatter> formatter(new CustomTextFieldFormatter());
+    NSOwned<CustomTextFieldFormatter> formatter(new CustomTextFieldFormatter());
     formatter->init();
     formatter->setInstance(object);        // takes maxlength as the attributes left it
     field->setFormatter(formatter.get());  // the cell owns the formatter
   }
 
-  Held<EditorPanel> panel(new EditorPanel());
+  NSOwned<EditorPanel> panel(new EditorPanel());
   panel->initWithContentRect(NSMakeRect(8, 8, 500, 480), NSBorderlessWindowMask,
                              NSBackingStoreBuffered, NO);
   {
@@ -289,11 +264,4 @@ void releaseCoreAnimationObjects(PluginInstance* record) {
   record->panel = nullptr;
   NSRelease(record->textField);
   record->textField = nullptr;
-}
-
-void clearTextField(NSTextField* field) {
-  if (!field) return;
-  NSString* empty = new NSString();
-  field->setStringValue(empty);
-  empty->release();
 }

@@ -1,6 +1,7 @@
-// What the Core Animation text field offers the entry points and the
-// scriptable object. The platform's widget objects may be absent on any of
-// these calls (a message to nil does nothing): each function checks.
+// What the Core Animation text field offers the entry points; installEntryHooks
+// (entry/install.h) puts these functions into the control's hook table. The
+// platform's widget objects may be absent on any of these calls (a message to
+// nil does nothing): each function checks.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 #include "npapi/npapi.h"
 
 struct PluginInstance;
-class NSTextField;
 
 // NPP_HandleEvent for drawing mode 1: 1 handled, 0 not.
 int16_t handleCoreAnimationEvent(NPP npp, NPCocoaEvent* event);
@@ -34,6 +34,3 @@ void placePanel(PluginInstance* instance);
 // NPP_Destroy: releases rootLayer, panel and textField (each may be none) and
 // clears the fields.
 void releaseCoreAnimationObjects(PluginInstance* instance);
-
-// editorplugin::clear: sets the field's string value to the empty string.
-void clearTextField(NSTextField* field);

@@ -35,15 +35,6 @@ constexpr double kCaretTopFromTop = 2;
 constexpr double kCaretBottomFromTop = 22;
 constexpr double kClickSlack = 8;  // a hit within this far left of a character's end goes after it
 
-// Owned Foundation reference, released on scope exit.
-struct Owned {
-  explicit Owned(NSString* s) : string(s) {}
-  ~Owned() { NSRelease(string); }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  NSString* string;
-};
-
 int32_t bufferLength(const PluginInstance* record) {
   return record->editBuffer ? static_cast<int32_t>(record->editBuffer->length()) : 0;
 }
@@ -66,8 +57,8 @@ signed char firstCharacter(const NPCocoaEvent* event) {
   NSString* characters = event->data.key.characters;
   if (!characters) return 0;
   // A copy: the browser owns the event's string only for the call.
-  Owned copy(new NSString(characters->units()));
-  const char* utf8 = copy.string->UTF8String();
+  NSOwned<NSString> copy(new NSString(characters->units()));
+  const char* utf8 = copy->UTF8String();
   return utf8 ? static_cast<signed char>(utf8[0]) : 0;
 }
 
@@ -76,9 +67,9 @@ void insertCharacter(PluginInstance* record, char c) {
   if (!buffer) return;
   const int32_t caret = clampedCaret(record);
   char text[2] = {c, 0};
-  Owned ch(NSString::initWithUTF8String(text));
-  if (!ch.string) return;
-  buffer->insertString(ch.string, static_cast<NSUInteger>(caret));
+  NSOwned<NSString> ch(NSString::initWithUTF8String(text));
+  if (!ch) return;
+  buffer->insertString(ch.get(), static_cast<NSUInteger>(caret));
   record->caretIndex = caret + 1;
 }
 
@@ -135,18 +126,6 @@ int16_t handleCoreGraphicsEvent(NPP npp, NPCocoaEvent* event) {
     default:  // mouse up, moved, dragged, key up, flags changed and the rest
       return 0;
   }
-}
-
-void invalidateAndRedraw(NPP npp) {
-  PluginInstance* record = pluginInstanceOf(npp);
-  if (!record) return;
-  NPRect rect;
-  rect.top = 0;
-  rect.left = 0;
-  rect.bottom = static_cast<uint16_t>(record->window.height);
-  rect.right = static_cast<uint16_t>(record->window.width);
-  NPN_InvalidateRect(npp, &rect);
-  NPN_ForceRedraw(npp);
 }
 
 void handleFocusChange(NPP npp, NPCocoaEvent* event) {
@@ -221,12 +200,12 @@ BOOL isCharAllowed(NPP npp, char c) {
   if (!object) return NO;
   const ByteBuffer& pattern = object->inputPattern;
   if (!pattern.bytes || pattern.length == 0) return YES;
-  Owned patternText(NSString::initWithUTF8String(pattern.bytes));
-  if (!patternText.string || patternText.string->length() == 0) return NO;
+  NSOwned<NSString> patternText(NSString::initWithUTF8String(pattern.bytes));
+  if (!patternText || patternText->length() == 0) return NO;
   NSAutoreleasePool pool;
   NSString* candidate = NSString::stringWithFormat("%c", c);
   try {
-    return doesMatchRegStringExp(candidate, patternText.string);
+    return doesMatchRegStringExp(candidate, patternText.get());
   } catch (const NSException&) {
     return NO;
   } catch (...) {

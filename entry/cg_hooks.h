@@ -17,10 +17,6 @@ class editorplugin;
 // NPP_HandleEvent for drawing mode 2: 1 handled, 0 not.
 int16_t handleCoreGraphicsEvent(NPP npp, NPCocoaEvent* event);
 
-// Invalidates the whole plug-in rectangle (top 0, left 0, bottom the window
-// height, right the window width, each cut to 16 bits) and forces a redraw.
-void invalidateAndRedraw(NPP npp);
-
 // Focus gained: starts the 500 ms caret timer (replacing one still running)
 // and shows the caret at once. Lost: stops the timer and hides the caret.
 // Without the browser's timer functions no timer runs and no caret shows.

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -11,6 +12,8 @@ namespace host {
 namespace {
 
 Browser* g_browser = nullptr;
+// Set while the program starts, before any browser exists.
+EntryPoints g_linked;
 
 const char* builtModulePath() {
 #ifdef SPC_MODULE_PATH
@@ -252,6 +255,14 @@ struct BrowserServices {
   static void setcurrentasyncsurface(NPP, NPAsyncSurface*, NPRect*) {}
 };
 
+void Browser::useLinkedModule(const EntryPoints& points) {
+  if (g_browser || g_linked.initialize) {
+    std::fputs("host: useLinkedModule after the browser was made\n", stderr);
+    std::abort();
+  }
+  g_linked = points;
+}
+
 Browser& Browser::get() {
   static Browser* browser = [] {
     Browser* made = new Browser();  // lives as long as the module that points at it
@@ -269,13 +280,19 @@ Browser::Browser() {
 }
 
 void Browser::load() {
-  modulePath_ = builtModulePath();
-  handle_ = dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) throw std::runtime_error(std::string("cannot load the module: ") + dlerror());
-  npInitialize_ = reinterpret_cast<NP_InitializeFunc>(dlsym(handle_, "NP_Initialize"));
-  npGetEntryPoints_ =
-      reinterpret_cast<NP_GetEntryPointsFunc>(dlsym(handle_, "NP_GetEntryPoints"));
-  npShutdown_ = reinterpret_cast<NP_ShutdownFunc>(dlsym(handle_, "NP_Shutdown"));
+  if (g_linked.initialize) {
+    npInitialize_ = g_linked.initialize;
+    npGetEntryPoints_ = g_linked.getEntryPoints;
+    npShutdown_ = g_linked.shutdown;
+  } else {
+    modulePath_ = builtModulePath();
+    handle_ = dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) throw std::runtime_error(std::string("cannot load the module: ") + dlerror());
+    npInitialize_ = reinterpret_cast<NP_InitializeFunc>(dlsym(handle_, "NP_Initialize"));
+    npGetEntryPoints_ =
+        reinterpret_cast<NP_GetEntryPointsFunc>(dlsym(handle_, "NP_GetEntryPoints"));
+    npShutdown_ = reinterpret_cast<NP_ShutdownFunc>(dlsym(handle_, "NP_Shutdown"));
+  }
   if (!npInitialize_ || !npGetEntryPoints_ || !npShutdown_)
     throw std::runtime_error("the module lacks an NPAPI entry point");
   ModuleCall call;

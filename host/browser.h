@@ -4,7 +4,11 @@
 //
 // Browser::get() loads the built module with dlopen (RTLD_LOCAL), resolves
 // NP_Initialize, NP_GetEntryPoints and NP_Shutdown with dlsym, calls the first
-// two, and from then on serves a complete NPNetscapeFuncs table:
+// two, and from then on serves a complete NPNetscapeFuncs table. A program that
+// links the system's libraries instead hands the browser their three entry
+// points (useLinkedModule) before the first get(), and the browser drives that
+// copy in-process; the host itself never links the system's code.
+// The table serves:
 //   - identifiers, interned (equal names give equal identifiers), with counts
 //     of the requests the module made;
 //   - objects: create (through the class's allocate hook), retain, release,
@@ -44,6 +48,14 @@ namespace host {
 // The MIME type the bundle's metadata declares.
 inline constexpr const char* kMimeType = "application/x-secure-password-control";
 
+// The three entry points of a module: resolved from the loaded file, or
+// those of the system's libraries linked into the program.
+struct EntryPoints {
+  NP_InitializeFunc initialize = nullptr;
+  NP_GetEntryPointsFunc getEntryPoints = nullptr;
+  NP_ShutdownFunc shutdown = nullptr;
+};
+
 // The answer a capability query gets.
 enum class Answer { kTrue, kFalse, kError };
 
@@ -64,6 +76,12 @@ class Browser {
   // (and throws std::runtime_error when it cannot be loaded).
   static Browser& get();
 
+  // In-process mode: the browser drives these entry points instead of
+  // loading the built module. Call once, before the first get() (a program
+  // does it while it starts); later calls abort the program, since the
+  // browser would already hold another module.
+  static void useLinkedModule(const EntryPoints& points);
+
   // Back to the default browser: every slot served, every capability true,
   // the default user agent, allocation and object creation working, records
   // and per-page counts cleared. Interned identifiers, the clock and the
@@ -79,10 +97,7 @@ class Browser {
   NPError shutdown();  // NP_Shutdown (the module stays loaded)
   // The table the module holds. Tests may empty any slot.
   NPNetscapeFuncs& table() { return funcs_; }
-  // Where a global of the module lives (g_uabuf, g_rand, ...), found in the
-  // module file's own symbol table, hidden names included; null when the
-  // module has no such symbol (or was stripped). For tests that look inside.
-  void* moduleSymbol(const char* name) const;
+  // The loaded module's file; empty in in-process mode.
   const std::string& modulePath() const { return modulePath_; }
 
   // ---- Capabilities (NPNVsupportsCoreAnimationBool, ...CoreGraphicsBool,

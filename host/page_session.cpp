@@ -16,7 +16,9 @@
 
 #include "AppKit/NSControl.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "HIToolbox/TextInputSources.h"
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "QuartzCore/CALayer.h"
 #include "host/bank_server.h"
 #include "host/browser.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "entry/ca_hooks.h"
-#include "entry/cg_hooks.h"
+#include "AppKit/NSTextField.h"
 #include "plugin/PluginInstance.h"
+#include "plugin/hooks.h"
 #include "plugin/methods.h"
 #include "plugin/npn.h"
 #include "plugin/properties.h"
@@ -63,8 +63,11 @@ editorplugin::editorplugin() {
 editorplugin::~editorplugin() = default;
 
 void editorplugin::clear() {
-  if (textField) clearTextField(textField);
-  if (instance) clearpo(instance->npp);
+  if (textField) {
+    NSOwned<NSString> empty(new NSString());
+    textField->setStringValue(empty.get());
+  }
+  if (instance && g_entryHooks.clearpo) g_entryHooks.clearpo(instance->npp);
 }
 
 namespace {
@@ -107,9 +110,7 @@ NPObject* editorNPObjectAllocate(NPP, NPClass*) {
   return new (std::nothrow) editorplugin();
 }
 
-void editorNPObjectDeallocate(NPObject* object) {
-  delete toEditorPlugin(object);
-}
+void editorNPObjectDeallocate(NPObject* object) { delete toEditorPlugin(object); }
 
 bool editorNPObjectHasMethod(NPObject*, NPIdentifier name) { return methodIndexOf(name) >= 0; }
 

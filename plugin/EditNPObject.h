@@ -49,34 +49,35 @@ class editorplugin : public NPObject {
   editorplugin& operator=(const editorplugin&) = delete;
 
   // Empties the password: the bound text field's string (Core Animation), then
-  // the bound record's edit buffer through clearpo (Core Graphics). Strength
-  // values, session randoms and stored properties stay. Unbound: nothing.
+  // the bound record's edit buffer through the box's clearpo hook (Core
+  // Graphics; plugin/hooks.h). Strength values, session randoms and stored
+  // properties stay. Unbound: nothing.
   void clear();
 
-  NSTextField* textField = nullptr;     // not owned; Core Animation text source
-  PluginInstance* instance = nullptr;   // not owned; Core Graphics text source
-  bool plainText = false;               // show unmasked; nothing sets it
-  int32_t rsaMode = 1;                  // non-zero RSA mode, 0 SM2 mode (input0); RSA until set
-  ByteBuffer wrappedKey;                // input1
-  ByteBuffer inputPattern;              // input2 / input6: per-character pattern
-  ByteBuffer passwordPattern;           // input3 / input6: whole-password pattern
+  NSTextField* textField = nullptr;    // not owned; Core Animation text source
+  PluginInstance* instance = nullptr;  // not owned; Core Graphics text source
+  bool plainText = false;              // show unmasked; nothing sets it
+  int32_t rsaMode = 1;                 // non-zero RSA mode, 0 SM2 mode (input0); RSA until set
+  ByteBuffer wrappedKey;               // input1
+  ByteBuffer inputPattern;             // input2 / input6: per-character pattern
+  ByteBuffer passwordPattern;          // input3 / input6: whole-password pattern
   int32_t input5Value = 0;
   int32_t maxlength = 100;
   int32_t input7Value = 0;
-  int32_t cursorMode = 1;               // 0 centred, other values left-aligned
+  int32_t cursorMode = 1;  // 0 centred, other values left-aligned
   std::string returnCallback;
   std::string tabCallback;
-  std::string encryptedServerRandom;    // input4
+  std::string encryptedServerRandom;  // input4
   std::string input8Text;
   std::string input13Text;
-  std::string serverPublicKey;          // input9
+  std::string serverPublicKey;  // input9
   std::string input10Text;
   std::string input11Text;
   std::string input12Text;
-  NPVariant strengthClasses;            // Int32, 0
-  NPVariant simplePatternFlag;          // Int32, 1
-  NPVariant patternMismatch;            // Int32, 0
-  NPVariant strengthLevel;              // Int32, 0
+  NPVariant strengthClasses;    // Int32, 0
+  NPVariant simplePatternFlag;  // Int32, 1
+  NPVariant patternMismatch;    // Int32, 0
+  NPVariant strengthLevel;      // Int32, 0
 };
 
 // Method and property names, in the fixed index order that the hooks use.
@@ -128,8 +129,8 @@ static_assert(sizeof(methodIdentifierNames) / sizeof(methodIdentifierNames[0]) =
               "one name per method index");
 
 inline constexpr const char* propertyIdentifiersNames[] = {
-    "input0",  "input1",  "input2",  "input3",  "input4",         "maxlength",
-    "input5",  "input6",  "input7",  "input8",  "input9",         "input10",
+    "input0",  "input1",  "input2",  "input3",         "input4",      "maxlength",
+    "input5",  "input6",  "input7",  "input8",         "input9",      "input10",
     "input11", "input12", "input13", "returnCallback", "tabCallback",
 };
 static_assert(sizeof(propertyIdentifiersNames) / sizeof(propertyIdentifiersNames[0]) ==
@@ -174,9 +175,9 @@ void detachEditNPObject(NPObject* object);
 
 // Accessors; a null or foreign object answers the defaults shown.
 void settextfiled(NPObject* object, NSTextField* field);  // binds, no reference taken
-bool isPlainText(NPObject* object);                        // false
-int32_t Cursor(NPObject* object);                          // 1
-int32_t getMaxLength(NPObject* object);                    // 0
+bool isPlainText(NPObject* object);                       // false
+int32_t Cursor(NPObject* object);                         // 1
+int32_t getMaxLength(NPObject* object);                   // 0
 
 // Tab (9) and Return (13) hook of the key handlers: does nothing, returns 1.
 int32_t evaluatescript(NPObject* object, int32_t keyCharacter, NPP npp);

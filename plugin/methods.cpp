@@ -15,29 +15,14 @@ namespace {
 
 using Handler = void (*)(editorplugin* object, NPVariant* result);
 
-// The text source for the length of one call.
-class HeldText {
- public:
-  explicit HeldText(editorplugin* object) : text_(textSource(object)) {}
-  ~HeldText() { NSRelease(text_); }
-  HeldText(const HeldText&) = delete;
-  HeldText& operator=(const HeldText&) = delete;
-  NSString* get() const { return text_; }
-  NSUInteger length() const { return text_ ? text_->length() : 0; }
-
- private:
-  NSString* text_;
-};
-
 void setInt32(NPVariant* result, int32_t value) { INT32_TO_NPVARIANT(value, *result); }
 
 // A getter's new string as the result (by the string result rule); the
 // string is released.
 void setOwnedStringResult(NPVariant* result, NSString* text) {
-  if (!text) return;
-  std::string bytes = text->UTF8String();
-  text->release();
-  setStringResult(result, bytes);
+  NSOwned<NSString> owned(text);
+  if (!owned) return;
+  setStringResult(result, owned->UTF8String());
 }
 
 void getOutput1(editorplugin* object, NPVariant* result) { sessionGetOutput1(object, result); }
@@ -46,8 +31,8 @@ void getOutput37(editorplugin* object, NPVariant* result) { sessionGetOutput37(o
 
 // The password's length in UTF-16 units; 0 without a text.
 void getOutput3(editorplugin* object, NPVariant* result) {
-  HeldText text(object);
-  setInt32(result, static_cast<int32_t>(text.length()));
+  NSOwned<NSString> text(textSource(object));
+  setInt32(result, text ? static_cast<int32_t>(text->length()) : 0);
 }
 
 void getOutput4(editorplugin* object, NPVariant* result) {
@@ -57,7 +42,7 @@ void getOutput4(editorplugin* object, NPVariant* result) {
 // The whole-password verdict, after testing the current text when there is one.
 void getOutput5(editorplugin* object, NPVariant* result) {
   {
-    HeldText text(object);
+    NSOwned<NSString> text(textSource(object));
     wholePasswordTest(object, text.get());
   }
   setInt32(result, object->patternMismatch.value.intValue);

@@ -1,5 +1,7 @@
 #include "plugin/npn.h"
 
+#include "plugin/PluginInstance.h"
+
 NPNetscapeFuncs* browser = nullptr;
 
 const char* NPN_UserAgent(NPP instance) {
@@ -71,4 +73,16 @@ void NPN_UnscheduleTimer(NPP instance, uint32_t timerID) {
 bool browserSupports(NPP instance, NPNVariable variable) {
   NPBool value = 0;
   return NPN_GetValue(instance, variable, &value) == NPERR_NO_ERROR && value;
+}
+
+void invalidateAndRedraw(NPP npp) {
+  PluginInstance* record = pluginInstanceOf(npp);
+  if (!record) return;
+  NPRect rect;
+  rect.top = 0;
+  rect.left = 0;
+  rect.bottom = static_cast<uint16_t>(record->window.height);
+  rect.right = static_cast<uint16_t>(record->window.width);
+  NPN_InvalidateRect(npp, &rect);
+  NPN_ForceRedraw(npp);
 }

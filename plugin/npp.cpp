@@ -8,10 +8,9 @@
 #include "CoreServices/Gestalt.h"
 #include "Foundation/NSString.h"
 #include "clientinfo/useragent.h"
-#include "entry/ca_hooks.h"
-#include "entry/cg_hooks.h"
 #include "plugin/EditNPObject.h"
 #include "plugin/PluginInstance.h"
+#include "plugin/hooks.h"
 #include "plugin/npn.h"
 #include "plugin/properties.h"
 
@@ -37,18 +36,18 @@ bool useCoreAnimation(NPP instance) {
   return browserSupports(instance, NPNVsupportsCoreAnimationBool);
 }
 
-NPError newCoreAnimationControl(PluginInstance* record, int16_t argc, char* argn[],
-                                char* argv[]) {
+NPError newCoreAnimationControl(PluginInstance* record, int16_t argc, char* argn[], char* argv[]) {
   NPP instance = record->npp;
   record->drawingMode = kDrawingModeCoreAnimation;
   NPN_SetValue(instance, NPPVpluginDrawingModel, asValue(NPDrawingModelCoreAnimation));
   if (!browserSupports(instance, NPNVsupportsCocoaBool)) return NPERR_INCOMPATIBLE_VERSION_ERROR;
   NPN_SetValue(instance, NPPVpluginEventModel, asValue(NPEventModelCocoa));
-  if (!record->scriptObject) record->scriptObject = createEditNPObject(instance, record->textField, 0);
+  if (!record->scriptObject)
+    record->scriptObject = createEditNPObject(instance, record->textField, 0);
   editorplugin* object = toEditorPlugin(record->scriptObject);
   if (!object) return NPERR_OUT_OF_MEMORY_ERROR;
   parseEmbedAttributes(object, argc, argn, argv);
-  buildCoreAnimationWidgets(record);
+  if (g_entryHooks.buildCoreAnimationWidgets) g_entryHooks.buildCoreAnimationWidgets(record);
   settextfiled(record->scriptObject, record->textField);
   return NPERR_NO_ERROR;
 }
@@ -101,7 +100,7 @@ NPError destroyControl(NPP instance) {
     NPN_ReleaseObject(record->scriptObject);
     record->scriptObject = nullptr;
   }
-  releaseCoreAnimationObjects(record);
+  if (g_entryHooks.releaseCoreAnimationObjects) g_entryHooks.releaseCoreAnimationObjects(record);
   NSRelease(record->editBuffer);
   record->editBuffer = nullptr;
   instance->pdata = nullptr;
@@ -115,7 +114,7 @@ NPError setWindow(NPP instance, NPWindow* window) {
   if (!record) return NPERR_INVALID_INSTANCE_ERROR;
   if (!window) return NPERR_NO_ERROR;
   record->window = *window;
-  placePanel(record);
+  if (g_entryHooks.placePanel) g_entryHooks.placePanel(record);
   invalidateAndRedraw(instance);
   return NPERR_NO_ERROR;
 }
@@ -139,7 +138,8 @@ NPError getValue(NPP instance, NPPVariable variable, void* value) {
       return NPERR_NO_ERROR;
     }
     case NPPVpluginCoreAnimationLayer:
-      if (!record->rootLayer) setupLayerHierarchy(record);
+      if (!record->rootLayer && g_entryHooks.setupLayerHierarchy)
+        g_entryHooks.setupLayerHierarchy(record);
       *static_cast<CALayer**>(value) = record->rootLayer;
       return NPERR_NO_ERROR;
     default:
@@ -232,9 +232,11 @@ int16_t NPP_HandleEvent(NPP instance, void* event) {
   try {
     switch (record->drawingMode) {
       case kDrawingModeCoreAnimation:
-        return handleCoreAnimationEvent(instance, cocoa);
+        if (!g_entryHooks.handleCoreAnimationEvent) return 0;
+        return g_entryHooks.handleCoreAnimationEvent(instance, cocoa);
       case kDrawingModeCoreGraphics:
-        return handleCoreGraphicsEvent(instance, cocoa);
+        if (!g_entryHooks.handleCoreGraphicsEvent) return 0;
+        return g_entryHooks.handleCoreGraphicsEvent(instance, cocoa);
       default:
         return 0;
     }

@@ -1,9 +1,9 @@
 #include "plugin/textsource.h"
 
 #include "AppKit/NSTextField.h"
-#include "entry/RegExpExtensions.h"
 #include "plugin/EditNPObject.h"
 #include "plugin/PluginInstance.h"
+#include "plugin/hooks.h"
 
 NSString* textSource(editorplugin* object) {
   if (!object) return nullptr;
@@ -14,12 +14,13 @@ NSString* textSource(editorplugin* object) {
 
 bool wholePasswordTest(editorplugin* object, const NSString* text) {
   if (!object || !text || text->length() == 0 || !object->passwordPattern.isSet()) return true;
+  if (!g_entryHooks.doesMatchRegStringExp) return true;  // no matcher: cannot be evaluated
   NSString* pattern =
       NSString::initWithCString(object->passwordPattern.bytes, object->passwordPattern.length);
   if (!pattern) return true;
   bool passed = true;
   try {
-    if (doesMatchRegStringExp(text, pattern)) {
+    if (g_entryHooks.doesMatchRegStringExp(text, pattern)) {
       INT32_TO_NPVARIANT(0, object->patternMismatch);
     } else {
       INT32_TO_NPVARIANT(1, object->patternMismatch);

@@ -18,6 +18,7 @@ NSString* textSource(editorplugin* object);
 // the default C-string encoding, and the whole text must match it. A match
 // sets patternMismatch to Int32 0 and passes; no match sets it to Int32 1 and
 // fails. When the test does not run, or the pattern cannot be evaluated (the
-// matcher raises), patternMismatch keeps its value and the test passes.
+// matcher raises, or the box has installed none: plugin/hooks.h),
+// patternMismatch keeps its value and the test passes.
 // A null object passes without a verdict.
 bool wholePasswordTest(editorplugin* object, const NSString* text);

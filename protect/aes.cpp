@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "protect/aes_tables.h"
-#include "protect/builtin_keys.h"
 #include "common/owned.h"
+#include "protect/aes_internal.h"
+#include "protect/builtin_keys.h"
 
 using namespace rijndael;
 using spc::WipeOnExit;

@@ -90,12 +90,9 @@ EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
   const long len = static_cast<long>(der.size());
   spc::RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
   if (!rsa) return nullptr;
-  EVP_PKEY* key = EVP_PKEY_new();
-  if (key && EVP_PKEY_set1_RSA(key, rsa.get()) != 1) {
-    EVP_PKEY_free(key);
-    key = nullptr;
-  }
-  return key;
+  spc::PkeyPtr key(EVP_PKEY_new());
+  if (!key || EVP_PKEY_set1_RSA(key.get(), rsa.get()) != 1) return nullptr;
+  return key.release();
 }
 
 std::string rsaPublicEncrypt(EVP_PKEY* keyObject, const std::string& message, int padding) {
@@ -230,7 +227,9 @@ int encryptLengthPrefixedRaw(const char* keyHex, const char* text, char* out, in
   if (!keyHex || !text || !out) return -1;
   spc::PkeyPtr key = publicKeyFromHex(keyHex);
   if (!key) return -1;
-  const size_t k = static_cast<size_t>(std::max(EVP_PKEY_size(key.get()), 0));
+  const int keySize = EVP_PKEY_size(key.get());
+  if (keySize <= 0) return -1;
+  const size_t k = static_cast<size_t>(keySize);
   const size_t length = std::strlen(text);
   Plaintext block(std::max(k, fieldCapacity(length)));
   appendLengthPrefixed(&block.bytes, text, length);

@@ -1,5 +1,7 @@
 #include "protect/hex.h"
 
+#include "protect/hex_internal.h"
+
 namespace {
 // The encoder's digits, and the decoder's own copy of them.
 constexpr char lut[] = "0123456789ABCDEF";

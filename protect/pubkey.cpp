@@ -15,9 +15,10 @@
 #include "CommonCrypto/CommonDigest.h"
 #include "Foundation/NSPredicate.h"
 #include "Foundation/NSString.h"
-#include "protect/base64.h"
-#include "protect/random.h"
 #include "common/owned.h"
+#include "protect/base64.h"
+#include "protect/pubkey_internal.h"
+#include "protect/random.h"
 #include "sm/sm2/sm2.h"
 
 const char kPemBegin[] = "-----BEGIN CERTIFICATE-----";
@@ -158,14 +159,14 @@ std::string sm2DecryptWithPrivateHex(const char* privateHex, const std::string& 
   constexpr size_t kPlainCapacity = 2048;
   constexpr size_t kCiphertextLimit = 65 + 32 + kPlainCapacity;
   if (!privateHex || !*privateHex || ciphertext.empty()) return std::string();
-  BIGNUM* scalar = hexToBn(privateHex);
+  spc::SecretBnPtr scalar(hexToBn(privateHex));
   if (!scalar) return std::string();
 
   std::string plain;
-  EC_KEY* eckey = smlib::EC_KEY_from_BN_EX(scalar);
-  BN_clear_free(scalar);
-  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey) : nullptr);
-  if (eckey && !pkey) EC_KEY_free(eckey);  // not taken over
+  spc::EcKeyPtr eckey(smlib::EC_KEY_from_BN_EX(scalar.get()));
+  scalar.reset();
+  spc::PkeyPtr pkey(eckey ? smlib::EVP_PKEY_SM2_init(eckey.get()) : nullptr);
+  if (pkey) eckey.release();  // taken over by the key object
   if (pkey && ciphertext.size() <= kCiphertextLimit) {
     spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new(pkey.get(), nullptr));
     if (ctx && EVP_PKEY_decrypt_init(ctx.get()) > 0) {
@@ -221,8 +222,7 @@ NSMutableString* md5HexDigest(const NSString* text) {
   char hex[2 * CC_MD5_DIGEST_LENGTH + 1];
   for (int i = 0; i < CC_MD5_DIGEST_LENGTH; ++i) std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
   NSMutableString* out = NSMutableString::string();
-  NSString* digits = NSString::initWithUTF8String(hex);
-  out->appendString(digits);
-  digits->release();
+  NSOwned<NSString> digits(NSString::initWithUTF8String(hex));
+  out->appendString(digits.get());
   return out;
 }

@@ -18,11 +18,6 @@ constexpr int kCertificateBody = 1;
 constexpr int kHexDerKey = 2;
 }  // namespace keytext
 
-// The PEM markers of a certificate, and the line that opens a body made into PEM.
-extern const char kPemBegin[];      // "-----BEGIN CERTIFICATE-----"
-extern const char kPemEnd[];        // "-----END CERTIFICATE-----"
-extern const char kPemBeginLine[];  // kPemBegin followed by "\r\n"
-
 // Tells the RSA-mode forms of a server key text apart: 0 whole PEM certificate
 // (begins with the BEGIN marker, first END marker ends the text), 2 an even
 // number of hex digits (the whole text, up to a zero byte, tested with the

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libssl-dev libicu-dev libjsoncpp-dev
           libcairo2-dev fonts-liberation fontconfig googletest libgtest-dev
-          libbenchmark-dev openssl valgrind clang libclang-rt-14-dev)
+          libbenchmark-dev openssl valgrind clang-format clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "sm/sm2/sm2_internal.h"
+#include "sm/sm2/internal.h"
 #include "sm/sm3/sm3.h"
 
 namespace smlib {
@@ -425,31 +425,28 @@ int EC_SM2_encrypt(EC_KEY* key, const unsigned char* msg, size_t mlen, unsigned 
   SecretBuffer t(mlen);  // KDF output, then C2
   if (t.data() == nullptr) return 0;
   unsigned char shared[kPointLen];  // 0x04 || x2 || y2
+  spc::WipeOnExit wipeShared(shared);
   unsigned char c3[EVP_MAX_MD_SIZE];
-  int result = 0;
   for (;;) {
-    if (!drawNonZero(k.get(), rec->n)) goto done;
-    if (!secretMul(key, rec, C1.get(), rec->G, k.get(), ctx.get())) goto done;
-    if (!secretMul(key, rec, S.get(), pub, k.get(), ctx.get())) goto done;
+    if (!drawNonZero(k.get(), rec->n)) return 0;
+    if (!secretMul(key, rec, C1.get(), rec->G, k.get(), ctx.get())) return 0;
+    if (!secretMul(key, rec, S.get(), pub, k.get(), ctx.get())) return 0;
     if (EC_POINT_point2oct(rec->group, S.get(), POINT_CONVERSION_UNCOMPRESSED, shared, kPointLen,
                            ctx.get()) != kPointLen)
-      goto done;
-    if (!KDF(shared + 1, 2 * kCoord, mlen, t.data(), md)) goto done;
+      return 0;
+    if (!KDF(shared + 1, 2 * kCoord, mlen, t.data(), md)) return 0;
     if (!allZero(t.data(), mlen)) break;  // an all-zero key stream: new k
   }
   // C3 and C2 are made before anything is written, so `out` may overlap `msg`.
   if (!hashPieces(md, {{shared + 1, kCoord}, {msg, mlen}, {shared + 1 + kCoord, kCoord}}, c3))
-    goto done;
+    return 0;
   for (size_t i = 0; i < mlen; ++i) t[i] ^= msg[i];
   if (EC_POINT_point2oct(rec->group, C1.get(), POINT_CONVERSION_UNCOMPRESSED, out, kPointLen,
                          ctx.get()) != kPointLen)
-    goto done;
+    return 0;
   memcpy(out + kPointLen, c3, v);
   memcpy(out + kPointLen + v, t.data(), mlen);
-  result = total;
-done:
-  OPENSSL_cleanse(shared, sizeof shared);
-  return result;
+  return total;
 }
 
 int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned char* out,
@@ -474,23 +471,20 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
       EC_POINT_is_at_infinity(rec->group, C1.get()))
     return 0;
   unsigned char shared[kPointLen];
+  spc::WipeOnExit wipeShared(shared);
   unsigned char u[EVP_MAX_MD_SIZE];
-  int result = 0;
-  if (!secretMul(key, rec, S.get(), C1.get(), d, ctx.get())) goto done;
+  if (!secretMul(key, rec, S.get(), C1.get(), d, ctx.get())) return 0;
   if (EC_POINT_point2oct(rec->group, S.get(), POINT_CONVERSION_UNCOMPRESSED, shared, kPointLen,
                          ctx.get()) != kPointLen)
-    goto done;
+    return 0;
   // An all-zero key stream (an empty C2 counts as one) is refused.
-  if (!KDF(shared + 1, 2 * kCoord, klen, m.data(), md) || allZero(m.data(), klen)) goto done;
+  if (!KDF(shared + 1, 2 * kCoord, klen, m.data(), md) || allZero(m.data(), klen)) return 0;
   for (size_t i = 0; i < klen; ++i) m[i] ^= in[kPointLen + v + i];
   if (!hashPieces(md, {{shared + 1, kCoord}, {m.data(), klen}, {shared + 1 + kCoord, kCoord}}, u))
-    goto done;
-  if (CRYPTO_memcmp(u, in + kPointLen, v) != 0) goto done;
+    return 0;
+  if (CRYPTO_memcmp(u, in + kPointLen, v) != 0) return 0;
   memcpy(out, m.data(), klen);
-  result = static_cast<int>(klen);
-done:
-  OPENSSL_cleanse(shared, sizeof shared);
-  return result;
+  return static_cast<int>(klen);
 }
 
 }  // namespace smlib

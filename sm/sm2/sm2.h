@@ -1,7 +1,8 @@
 // SM2 public-key cryptography (GM/T 0003) on the standard's recommended
 // 256-bit curve, written over OpenSSL's big numbers, curve groups and EC_KEY
 // objects, and plugged into OpenSSL's public-key interface through an engine
-// named "sm2".
+// named "sm2": wrap a key with EVP_PKEY_SM2_init, then use OpenSSL's own
+// EVP_PKEY_encrypt/decrypt/sign/verify on it.
 //
 // Result codes follow OpenSSL's style: 1 (or an output length) for success,
 // 0 for failure; signing may also return -2 or -3, verification -1 for a
@@ -13,19 +14,14 @@
 //   0x04 || x1 (32) || y1 (32) || C3 (v) || C2 (message length)
 #pragma once
 
-#include <openssl/asn1t.h>
 #include <openssl/bn.h>
 #include <openssl/ec.h>
-#include <openssl/engine.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
 #include <cstddef>
 
 namespace smlib {
-
-// ---------------------------------------------------------------------------
-// Curve and algorithms
 
 // The recommended curve's parameters, each 32 bytes big-endian.
 extern const unsigned char EC_SM2_p[32];
@@ -35,45 +31,28 @@ extern const unsigned char EC_SM2_n[32];
 extern const unsigned char EC_SM2_Gx[32];
 extern const unsigned char EC_SM2_Gy[32];
 
-// The curve record every SM2 key carries (as EC_KEY ex-data). `group` has no
-// generator or order: it serves point arithmetic, and every operation takes
-// G and n from this record. Products with a secret scalar (k, d) are formed
-// on the key's own group when that is the SM2 group with G, n and cofactor 1,
-// where OpenSSL multiplies in constant time; the point is the same.
-struct ec_sm2_data {
-  BIGNUM* p;        // field prime
-  BIGNUM* n;        // order of G
-  EC_POINT* G;      // base point, a point of `group`
-  EC_GROUP* group;  // y^2 = x^3 + ax + b over GF(p)
+// ---------------------------------------------------------------------------
+// Algorithms
+
+// A signature value.
+struct EC_SM2_SIG {
+  BIGNUM* r;
+  BIGNUM* s;
 };
 
-// A new curve record, or null.
-ec_sm2_data* ec_sm2_data_new();
-// A new record (the argument's contents are not read); null for null.
-ec_sm2_data* ec_sm2_data_dup(const ec_sm2_data* record);
-// Frees the record and everything in it; null is accepted.
-void ec_sm2_data_free(ec_sm2_data* record);
-// The key's record, attached first when the key has none; null when no
-// record can be made or `key` is null. The record lives and dies with the key.
-ec_sm2_data* ec_sm2_check(EC_KEY* key);
-
-// GM/T 0003 key derivation: `klen` bytes from the `zlen` bytes at `z`, blocks
-// H(z || ct) with a 32-bit big-endian counter from 1. Returns 1, or 0 when no
-// digest context can be made.
-int KDF(const unsigned char* z, size_t zlen, size_t klen, unsigned char* out, const EVP_MD* md);
-
-// Zero-fills `len` bytes at `buf` and writes `bn` right-aligned, big-endian.
-// Returns the number's length in bytes; a longer number is not written.
-int Md_bn2bin(const BIGNUM* bn, unsigned char* buf, int len);
-
-struct EC_SM2_SIG;
+// A new signature with both numbers made, or null.
+EC_SM2_SIG* EC_SM2_SIG_new();
+// Clears and frees both numbers and the record; null is accepted.
+void EC_SM2_SIG_free(EC_SM2_SIG* sig);
+// DER (SEQUENCE { INTEGER r, INTEGER s }) decoding (reuses *out when given,
+// advances *pp) and encoding (returns the length; allocates when *pp is null,
+// to be freed with OPENSSL_free, otherwise writes at *pp and advances it).
+EC_SM2_SIG* d2i_EC_SM2_SIG(EC_SM2_SIG** out, const unsigned char** pp, long len);
+int i2d_EC_SM2_SIG(const EC_SM2_SIG* sig, unsigned char** pp);
 
 // 1 when the key's public point is a valid SM2 public key (coordinates below
 // p, on the curve, not infinity, n·P = infinity), else 0.
 int EC_SM2_check_key(EC_KEY* key);
-// For keys that hold only a private key: attaches the record, returns 1
-// (0 only for a null key or when no record can be made).
-int EC_SM2_check_key_ex(EC_KEY* key);
 // Makes d in [1, n-2] and P = d·G into an SM2 key that holds neither.
 // 1 on success; 0 leaves the key as it was.
 int EC_SM2_generate_key(EC_KEY* key);
@@ -107,17 +86,12 @@ int EC_SM2_decrypt(EC_KEY* key, const unsigned char* in, size_t inlen, unsigned 
 // ---------------------------------------------------------------------------
 // Key objects
 
-// The EC_KEY flag that marks an SM2 key.
-constexpr int EC_FLAG_SM2_KEY = 0x10000;
-// The identifier of the SM2 public-key method.
-constexpr int EVP_PKEY_SM2_METHOD_ID = 101972;
-
 // Makes `key` an SM2 key (a new EC_KEY when `key` is null): attaches the
 // curve record, gives it a copy of the SM2 group (with G, n and cofactor 1,
 // which OpenSSL needs before it accepts a private key) and sets the flag.
 // Returns the key, or null (a key made here is then freed).
 EC_KEY* EC_KEY_SM2_init(EC_KEY* key);
-// 1 when the SM2 flag is set, else 0.
+// 1 when the key carries the SM2 flag, else 0.
 int EC_KEY_is_sm2(const EC_KEY* key);
 // A new SM2 key with public point (x, y) and, when `d` is not null, private
 // key d; null unless it passes EC_SM2_check_key. The numbers are copied.
@@ -137,80 +111,19 @@ EC_KEY* EC_KEY_from_X509(const X509* cert);
 // returned without one.
 EVP_PKEY* EVP_PKEY_SM2_init(EC_KEY* eckey);
 
-// ---------------------------------------------------------------------------
-// Engine
+// Set the digest (default EVP_sm3()) or identity (default null:
+// "1234567812345678") of a context of the SM2 method; the identity is not
+// copied. Contexts without SM2 data are left alone.
+void EVP_PKEY_CTX_set_md(EVP_PKEY_CTX* ctx, const EVP_MD* md);
+void EVP_PKEY_CTX_set_id(EVP_PKEY_CTX* ctx, const char* id);
+// The method's defaults: null (no identity of its own) and EVP_sm3().
+const char* pkey_sm2_get_default_id();
+const EVP_MD* pkey_sm2_get_default_md();
 
-// A new "sm2" engine ("sm2 support") with one structural reference, holding
-// its own SM2 method record, or null.
-ENGINE* engine_sm2();
-// The engine's public-key method lookup: nid list {408}; the engine's own
-// method record for 408, null for any other nid. Returns 1.
-int pkey_meths(ENGINE* e, EVP_PKEY_METHOD** pmeth, const int** nids, int nid);
 // Adds an "sm2" engine to OpenSSL's engine list (found by ENGINE_by_id);
 // it is never registered as a default. Clears the error queue.
 void ENGINE_load_sm2();
 // Called after SM2 operations; nothing is left to release with OpenSSL 3.
 void EVP_sm2_cleanup();
-
-// ---------------------------------------------------------------------------
-// Public-key method
-
-// The data of one public-key context of the SM2 method.
-struct SM2_PKEY_CTX {
-  const char* id;    // user identity, not owned; null: "1234567812345678"
-  const EVP_MD* md;  // digest; default EVP_sm3()
-};
-
-// A new SM2 method record (identifier 101972), or null.
-EVP_PKEY_METHOD* sm2_pmeth_new();
-// Null: the method has no default identity of its own.
-const char* pkey_sm2_get_default_id();
-// EVP_sm3().
-const EVP_MD* pkey_sm2_get_default_md();
-// Set the digest or identity of a context of the SM2 method (the identity is
-// not copied). Contexts without SM2 data are left alone.
-void EVP_PKEY_CTX_set_md(EVP_PKEY_CTX* ctx, const EVP_MD* md);
-void EVP_PKEY_CTX_set_id(EVP_PKEY_CTX* ctx, const char* id);
-
-// The method's hooks. Encryption and decryption return 1 whenever the key
-// object holds an EC key and report the algorithm's result as *outlen (0 for
-// failure); *outlen on entry is the capacity of `out`, and a capacity below
-// the result is refused (return 0, *outlen set to the needed size).
-int pkey_sm2_init(EVP_PKEY_CTX* ctx);
-void pkey_sm2_cleanup(EVP_PKEY_CTX* ctx);
-int pkey_sm2_copy(EVP_PKEY_CTX* dst, const EVP_PKEY_CTX* src);
-int pkey_sm2_encrypt_init(EVP_PKEY_CTX* ctx);
-int pkey_sm2_decrypt_init(EVP_PKEY_CTX* ctx);
-int pkey_sm2_encrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
-                     size_t inlen);
-int pkey_sm2_decrypt(EVP_PKEY_CTX* ctx, unsigned char* out, size_t* outlen, const unsigned char* in,
-                     size_t inlen);
-// Signs the message `tbs` (hashed with Z); DER signature. Null `sig`: size
-// query (*siglen = length of a fresh signature; 72 always suffice).
-int pkey_sm2_sign(EVP_PKEY_CTX* ctx, unsigned char* sig, size_t* siglen, const unsigned char* tbs,
-                  size_t tbslen);
-// 1 valid, 0 invalid, -1 when `sig` is not DER of an SM2 signature.
-int pkey_sm2_verify(EVP_PKEY_CTX* ctx, const unsigned char* sig, size_t siglen,
-                    const unsigned char* tbs, size_t tbslen);
-
-// ---------------------------------------------------------------------------
-// Signature record
-
-struct EC_SM2_SIG {
-  BIGNUM* r;
-  BIGNUM* s;
-};
-
-DECLARE_ASN1_ITEM(EC_SM2_SIG)
-
-// A new signature with both numbers made, or null.
-EC_SM2_SIG* EC_SM2_SIG_new();
-// Clears and frees both numbers and the record; null is accepted.
-void EC_SM2_SIG_free(EC_SM2_SIG* sig);
-// DER decoding (reuses *out when given, advances *pp) and encoding (returns
-// the length; allocates when *pp is null, to be freed with OPENSSL_free,
-// otherwise writes at *pp and advances it).
-EC_SM2_SIG* d2i_EC_SM2_SIG(EC_SM2_SIG** out, const unsigned char** pp, long len);
-int i2d_EC_SM2_SIG(const EC_SM2_SIG* sig, unsigned char** pp);
 
 }  // namespace smlib

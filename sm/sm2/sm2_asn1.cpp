@@ -2,6 +2,7 @@
 #include <openssl/asn1t.h>
 #include <openssl/crypto.h>
 
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
 
 namespace smlib {

@@ -2,8 +2,8 @@
 // OpenSSL's EC key type.
 #include <openssl/err.h>
 
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 
 namespace smlib {
 

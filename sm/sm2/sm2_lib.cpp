@@ -1,7 +1,7 @@
 // SM2 key objects: EC_KEYs with the SM2 group and flag, made from numbers,
 // and their wrapping into an EVP_PKEY bound to an "sm2" engine.
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 
 namespace smlib {
 
@@ -67,13 +67,17 @@ EVP_PKEY* EVP_PKEY_SM2_init(EC_KEY* eckey) {
     EVP_PKEY_free(pkey);
     return nullptr;
   }
+  // Without an engine the key object stays an ordinary EC key object.
+  ENGINE* e = engine_sm2();
+  if (e == nullptr) return pkey;
   // The key object takes a functional reference of the engine; the
   // structural one engine_sm2 made is dropped, so the engine goes with the
   // key object and its contexts.
-  if (ENGINE* e = engine_sm2()) {
-    EVP_PKEY_set1_engine(pkey, e);
+  if (EVP_PKEY_set1_engine(pkey, e) != 1) {
     ENGINE_free(e);
+    return pkey;  // no engine taken: an ordinary EC key object, as above
   }
+  ENGINE_free(e);
   return pkey;
 }
 

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 #include "sm/sm3/sm3.h"
 
 namespace smlib {

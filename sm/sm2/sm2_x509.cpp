@@ -1,10 +1,8 @@
 // SM2 public keys from X.509 certificates.
+#include "common/owned.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 
 namespace smlib {
-
-using namespace sm2_internal;
 
 EC_KEY* EC_KEY_from_X509(const X509* cert) {
   if (cert == nullptr) return nullptr;

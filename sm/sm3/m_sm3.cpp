@@ -5,7 +5,7 @@
 // context's 576-byte data area.
 #include <openssl/evp.h>
 
-#include "sm/sm3/sm3.h"
+#include "sm/sm3/internal.h"
 
 namespace smlib {
 namespace {

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "sm/sm3/internal.h"
+
 namespace smlib {
 namespace {
 

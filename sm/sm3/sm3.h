@@ -19,8 +19,6 @@ enum : int {
   SM3_BLOCK_SIZE = 64,
   // Identifier of the SM3 digest record; it has no entry in OpenSSL's object table.
   NID_smlib_sm3 = 101973,
-  // Size of the record's per-context data area: room for one SM3_CTX.
-  SM3_MD_DATA_SIZE = 576,
 };
 
 // Hash state. W[0..15] double as the block buffer: block byte i is stored so
@@ -33,7 +31,6 @@ struct SM3_CTX {
   uint32_t W[68];       // message expansion W0..W67; W[0..15] is the block buffer
   uint32_t W1[64];      // expansion W'0..W'63
 };
-static_assert(sizeof(SM3_CTX) <= SM3_MD_DATA_SIZE, "SM3_CTX must fit the digest data area");
 
 // Zeroes the counts and the expansion and loads the standard initial value.
 // 0 when ctx is null.
@@ -47,14 +44,8 @@ int SM3_Update(SM3_CTX* ctx, const void* data, size_t len);
 // when ctx or out is null. The state is not reset: call SM3_Init before reuse.
 int SM3_Final(SM3_CTX* ctx, unsigned char* out);
 
-// Compresses the block held in W[0..15] into state.
-void SM3_Transform(SM3_CTX* ctx);
-
 // One-shot digest of len bytes into the 32 bytes at out; returns out. Checks nothing.
 unsigned char* SM3(const unsigned char* data, size_t len, unsigned char* out);
-
-// x rotated left by n mod 32 places.
-uint32_t ROL(uint32_t x, unsigned n);
 
 // The SM3 digest record: type 101973, size 32, block size 64, a 576-byte data
 // area, no copy hook (contexts are copied by copying the data area). Made once

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "sm/sm4/sm4.h"
+#include "sm/sm4/internal.h"
 
 namespace smlib {
 namespace {
@@ -18,16 +18,20 @@ const uint32_t* roundKeys(EVP_CIPHER_CTX* ctx) {
 }
 
 // One schedule serves both directions; OpenSSL itself copies the IV into the
-// context and, for CFB and OFB, sets num to 0.
+// context and, for CFB and OFB, sets num to 0. The hooks fail (0) only when
+// OpenSSL gives them no data area, IV or position to work on.
 int sm4_init_key(EVP_CIPHER_CTX* ctx, const unsigned char* key, const unsigned char* /*iv*/,
                  int /*enc*/) {
-  SM4InitKey(key, static_cast<uint32_t*>(EVP_CIPHER_CTX_get_cipher_data(ctx)));
+  auto* rk = static_cast<uint32_t*>(EVP_CIPHER_CTX_get_cipher_data(ctx));
+  if (rk == nullptr || key == nullptr) return 0;
+  SM4InitKey(key, rk);
   return 1;
 }
 
 // OpenSSL hands the block-size-16 records whole blocks only.
 int sm4_ecb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char* in, size_t len) {
   const uint32_t* rk = roundKeys(ctx);
+  if (rk == nullptr) return 0;
   const bool enc = EVP_CIPHER_CTX_is_encrypting(ctx) != 0;
   for (size_t at = 0; at + SM4_BLOCK_SIZE <= len; at += SM4_BLOCK_SIZE) {
     if (enc) {
@@ -42,6 +46,7 @@ int sm4_ecb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char*
 int sm4_cbc_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char* in, size_t len) {
   const uint32_t* rk = roundKeys(ctx);
   unsigned char* chain = EVP_CIPHER_CTX_iv_noconst(ctx);
+  if (rk == nullptr || chain == nullptr) return 0;
   unsigned char block[SM4_BLOCK_SIZE];
   if (EVP_CIPHER_CTX_is_encrypting(ctx)) {
     for (size_t at = 0; at + SM4_BLOCK_SIZE <= len; at += SM4_BLOCK_SIZE) {
@@ -68,6 +73,7 @@ int sm4_cbc_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char*
 int sm4_cfb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char* in, size_t len) {
   const uint32_t* rk = roundKeys(ctx);
   unsigned char* feedback = EVP_CIPHER_CTX_iv_noconst(ctx);
+  if (rk == nullptr || feedback == nullptr) return 0;
   const bool enc = EVP_CIPHER_CTX_is_encrypting(ctx) != 0;
   int pos = EVP_CIPHER_CTX_get_num(ctx) & (SM4_BLOCK_SIZE - 1);
   for (size_t i = 0; i < len; ++i) {
@@ -78,22 +84,21 @@ int sm4_cfb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char*
     feedback[pos] = enc ? outByte : inByte;
     pos = (pos + 1) & (SM4_BLOCK_SIZE - 1);
   }
-  EVP_CIPHER_CTX_set_num(ctx, pos);
-  return 1;
+  return EVP_CIPHER_CTX_set_num(ctx, pos) == 1 ? 1 : 0;
 }
 
 // OFB as a stream: the IV holds the keystream block, num the position in it.
 int sm4_ofb_cipher(EVP_CIPHER_CTX* ctx, unsigned char* out, const unsigned char* in, size_t len) {
   const uint32_t* rk = roundKeys(ctx);
   unsigned char* keystream = EVP_CIPHER_CTX_iv_noconst(ctx);
+  if (rk == nullptr || keystream == nullptr) return 0;
   int pos = EVP_CIPHER_CTX_get_num(ctx) & (SM4_BLOCK_SIZE - 1);
   for (size_t i = 0; i < len; ++i) {
     if (pos == 0) SM4EncryptBlock(keystream, keystream, rk);
     out[i] = static_cast<unsigned char>(in[i] ^ keystream[pos]);
     pos = (pos + 1) & (SM4_BLOCK_SIZE - 1);
   }
-  EVP_CIPHER_CTX_set_num(ctx, pos);
-  return 1;
+  return EVP_CIPHER_CTX_set_num(ctx, pos) == 1 ? 1 : 0;
 }
 
 using DoCipher = int (*)(EVP_CIPHER_CTX*, unsigned char*, const unsigned char*, size_t);

@@ -4,6 +4,8 @@
 
 #include <openssl/crypto.h>
 
+#include "sm/sm4/internal.h"
+
 namespace smlib {
 namespace {
 

@@ -25,8 +25,6 @@ enum : int {
   SM4_ROUNDS = 32,
   // Identifier of all four SM4 cipher records; it has no entry in OpenSSL's object table.
   NID_smlib_sm4 = 101974,
-  // Size of each record's per-context data area: exactly the 32 round keys.
-  SM4_CIPHER_DATA_SIZE = 128,
 };
 
 // Reads the 16-byte key as four big-endian words and expands it into the 32 words at rk.
@@ -41,22 +39,6 @@ void SM4EncryptBlock(const unsigned char* in, unsigned char* out, const uint32_t
 // Decrypts the 16 bytes at in into the 16 bytes at out (round keys rk31 down
 // to rk0); out may equal in.
 void SM4DecryptBlock(const unsigned char* in, unsigned char* out, const uint32_t* rk);
-
-// Round transform T: the S-box on each byte, then L.
-uint32_t SM4_T(uint32_t x);
-
-// Key-schedule transform T': the S-box on each byte, then L'.
-uint32_t SM4_T2(uint32_t x);
-
-// Round function: x[0] ^ T(x[1] ^ x[2] ^ x[3] ^ rk).
-uint32_t SM4_F(const uint32_t x[4], uint32_t rk);
-
-// XORs the 16 bytes at data into the 16 bytes at buf.
-void SM4Xor(unsigned char* buf, const unsigned char* data);
-
-// Reverses the byte order of each whole 4-byte word in the first len bytes of
-// buf; a remainder of 1 to 3 bytes is left unchanged.
-void ChangeEndian(unsigned char* buf, uint8_t len);
 
 // The cipher records, all with nid 101974 and a 128-byte data area of round
 // keys, told apart by their mode flag alone:

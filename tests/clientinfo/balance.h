@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "BSD/ifaddrs.h"
+#include "BSD/ifaddrsTesting.h"
 #include "Foundation/NSObject.h"
-#include "IOKit/IORegistryModel.h"
+#include "IOKit/IOKitTesting.h"
 
 struct Balance {
   long objects = NSObject::liveObjects();

@@ -16,8 +16,13 @@
 #include <vector>
 
 #include "AppKit/NSScreen.h"
+#include "AppKit/NSScreenTesting.h"
+#include "BSD/ifaddrsTesting.h"
+#include "CPUID/CPUIDTesting.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSUserDefaults.h"
+#include "Foundation/NSUserDefaultsTesting.h"
 #include "balance.h"
 #include "clientinfo/clientinfo.h"
 #include "clientinfo/useragent.h"
@@ -280,17 +285,17 @@ class DocumentOracle : public ::testing::Test {
       unsetenv("TZ");
     tzset();
     snprintf(g_uabuf, sizeof g_uabuf, "%s", savedAgent_.c_str());
-    NSUserDefaults::resetForTesting();
-    NSScreen::setScreensForTesting(nullptr, -1);
+    NSUserDefaultsResetForTesting();
+    NSScreenSetScreensForTesting(nullptr, -1);
     GestaltResetForTesting();
   }
 
   // Injects the machine and compares the document with the oracle's.
   void check(const Machine& m, int round) {
     if (m.languagesAbsent)
-      NSUserDefaults::setAppleLanguagesForTesting(nullptr);
+      NSUserDefaultsSetAppleLanguagesForTesting(nullptr);
     else
-      NSUserDefaults::setAppleLanguagesForTesting(&m.languages);
+      NSUserDefaultsSetAppleLanguagesForTesting(&m.languages);
     snprintf(g_uabuf, sizeof g_uabuf, "%s", m.agent.c_str());
     GestaltResetForTesting();
     GestaltSetSystemVersion(m.major, m.minor, m.bugFix);
@@ -299,7 +304,7 @@ class DocumentOracle : public ::testing::Test {
     const IORegistryModel model = fakes::registry(m.root, m.disks, m.media);
     IORegistrySetModelForTesting(&model);
     CPUIDSetHandlerForTesting(fakeCpuid);
-    NSScreen::setScreensForTesting(&m.screens, m.mainScreen);
+    NSScreenSetScreensForTesting(&m.screens, m.mainScreen);
 
     Texts texts = expectedTexts(m);
     std::string json;

@@ -7,9 +7,14 @@
 #include <string>
 
 #include "AppKit/NSScreen.h"
+#include "AppKit/NSScreenTesting.h"
+#include "BSD/ifaddrsTesting.h"
+#include "CPUID/CPUIDTesting.h"
 #include "CoreFoundation/CFString.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSUserDefaults.h"
+#include "Foundation/NSUserDefaultsTesting.h"
 #include "balance.h"
 #include "clientinfo/clientinfo.h"
 #include "clientinfo/useragent.h"
@@ -38,17 +43,17 @@ class Document : public ::testing::Test {
     IORegistrySetModelForTesting(&model);
     CPUIDSetHandlerForTesting(fakeIntel);
     std::vector<std::string> languages = {"zh-Hans-CN", "en"};
-    NSUserDefaults::setAppleLanguagesForTesting(&languages);
+    NSUserDefaultsSetAppleLanguagesForTesting(&languages);
     std::vector<NSRect> frames = {NSMakeRect(1440, 0, 1920, 1057), NSMakeRect(0, 0, 1440, 877)};
-    NSScreen::setScreensForTesting(&frames, 1);
+    NSScreenSetScreensForTesting(&frames, 1);
     GestaltSetSystemVersion(10, 9, 5);
     std::strcpy(g_uabuf, "Mozilla/5.0 (Macintosh; \"test\") Safari\\1");
     // Constant strings and shared objects are made once per process.
     getclientinfojson();
   }
   void TearDown() override {
-    NSUserDefaults::resetForTesting();
-    NSScreen::setScreensForTesting(nullptr, -1);
+    NSUserDefaultsResetForTesting();
+    NSScreenSetScreensForTesting(nullptr, -1);
     GestaltResetForTesting();
     g_uabuf[0] = '\0';
   }
@@ -91,10 +96,10 @@ TEST_F(Document, AbsentListsLeaveTheirKeysOut) {
   bsd::setInterfacesForTesting(&none);
   IORegistryModel empty = fakes::registry({}, {{{}}});
   IORegistrySetModelForTesting(&empty);
-  NSUserDefaults::setAppleLanguagesForTesting(nullptr);
-  NSScreen::setScreensForTesting(nullptr, -1);
+  NSUserDefaultsSetAppleLanguagesForTesting(nullptr);
+  NSScreenSetScreensForTesting(nullptr, -1);
   std::vector<NSRect> noScreens;
-  NSScreen::setScreensForTesting(&noScreens, -1);
+  NSScreenSetScreensForTesting(&noScreens, -1);
   GestaltSetFailing(true);
   g_uabuf[0] = '\0';
   getclientinfojson();  // the new configuration's objects
@@ -192,7 +197,7 @@ TEST_F(Document, ScreenResolutionPutsTheMainScreenFirst) {
       {"no screens", {}, -1, ""},
   };
   for (const Case& c : cases) {
-    NSScreen::setScreensForTesting(&c.frames, c.mainIndex);
+    NSScreenSetScreensForTesting(&c.frames, c.mainIndex);
     getscreenresolution();
     Balance balance;
     EXPECT_EQ(getscreenresolution(), c.expected) << c.what;
@@ -200,7 +205,7 @@ TEST_F(Document, ScreenResolutionPutsTheMainScreenFirst) {
   }
   // Without a main screen the document keeps the other screens only.
   std::vector<NSRect> frames = {NSMakeRect(0, 0, 800, 600)};
-  NSScreen::setScreensForTesting(&frames, -1);
+  NSScreenSetScreensForTesting(&frames, -1);
   EXPECT_NE(getclientinfojson().find("\"screen_resolution\":[\"800x600\"]}"), std::string::npos);
 }
 
@@ -225,16 +230,16 @@ TEST_F(Document, OsVersionFromGestalt) {
 TEST_F(Document, DefaultLanguageIsTheFirstPreferred) {
   EXPECT_EQ(getdefaultlanguage(), "zh-Hans-CN");
   std::vector<std::string> none;
-  NSUserDefaults::setAppleLanguagesForTesting(&none);
+  NSUserDefaultsSetAppleLanguagesForTesting(&none);
   EXPECT_EQ(getdefaultlanguage(), "");
-  NSUserDefaults::setAppleLanguagesForTesting(nullptr);
+  NSUserDefaultsSetAppleLanguagesForTesting(nullptr);
   Balance balance;
   EXPECT_EQ(getdefaultlanguage(), "");
   balance.expectBalanced("absent preference");
 }
 
 TEST_F(Document, DefaultLanguageFromTheProcessLocale) {
-  NSUserDefaults::resetForTesting();
+  NSUserDefaultsResetForTesting();
   struct Case {
     const char *lcAll, *lcMessages, *lang, *language;
     const char* expected;
@@ -257,7 +262,7 @@ TEST_F(Document, DefaultLanguageFromTheProcessLocale) {
   setenv("LC_ALL", "", 1);
   setenv("LANGUAGE", "fr_CA:de:it_IT", 1);
   setenv("LANG", "it_IT.UTF-8", 1);
-  EXPECT_EQ(NSUserDefaults::languagesFromLocale(),
+  EXPECT_EQ(NSUserDefaultsLanguagesFromLocale(),
             (std::vector<std::string>{"fr-CA", "de", "it-IT"}));
 }
 
@@ -331,8 +336,8 @@ TEST_F(Document, OnThisMachine) {
   bsd::setInterfacesForTesting(nullptr);
   IORegistrySetModelForTesting(nullptr);
   CPUIDSetHandlerForTesting(nullptr);
-  NSUserDefaults::resetForTesting();
-  NSScreen::setScreensForTesting(nullptr, -1);
+  NSUserDefaultsResetForTesting();
+  NSScreenSetScreensForTesting(nullptr, -1);
   getclientinfojson();
   Balance balance;
   std::string text = getclientinfojson();

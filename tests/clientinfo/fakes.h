@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "BSD/ifaddrs.h"
+#include "BSD/ifaddrsTesting.h"
 #include "CPUID/CPUID.h"
-#include "IOKit/IORegistryModel.h"
+#include "CPUID/CPUIDTesting.h"
+#include "IOKit/IOKitTesting.h"
 
 namespace fakes {
 

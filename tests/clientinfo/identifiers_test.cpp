@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "BSD/ifaddrsTesting.h"
+#include "CPUID/CPUIDTesting.h"
 #include "balance.h"
 #include "fakes.h"
 #include "tests/support/cpuid_fakes.h"

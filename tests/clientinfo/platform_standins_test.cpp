@@ -6,6 +6,7 @@
 #include <string>
 
 #include "BSD/ifaddrs.h"
+#include "BSD/ifaddrsTesting.h"
 #include "CoreFoundation/CFDictionary.h"
 #include "CoreFoundation/CFNumber.h"
 #include "DiskArbitration/DiskArbitration.h"
@@ -159,13 +160,15 @@ TEST(IORegistry, DiskNamesAndTheSysfsReading) {
 }  // namespace
 
 #include "AppKit/NSScreen.h"
+#include "AppKit/NSScreenTesting.h"
 #include "Foundation/NSUserDefaults.h"
+#include "Foundation/NSUserDefaultsTesting.h"
 
 namespace {
 
 TEST(Screens, TheMainScreenIsOneOfTheScreensObjects) {
   std::vector<NSRect> frames = {NSMakeRect(0, 0, 800, 600), NSMakeRect(800, 0, 1024, 768)};
-  NSScreen::setScreensForTesting(&frames, 1);
+  NSScreenSetScreensForTesting(&frames, 1);
   NSScreen* first;
   {
     NSAutoreleasePool pool;
@@ -184,14 +187,14 @@ TEST(Screens, TheMainScreenIsOneOfTheScreensObjects) {
   }
   balance.expectBalanced("unchanged screens");
   std::vector<NSRect> none;
-  NSScreen::setScreensForTesting(&none, -1);
+  NSScreenSetScreensForTesting(&none, -1);
   {
     NSAutoreleasePool pool;
     EXPECT_EQ(NSScreen::screens()->count(), 0u);
     EXPECT_EQ(NSScreen::mainScreen(), nullptr);
   }
   EXPECT_EQ(NSObject::liveObjects(), balance.objects - 2);  // the two screens went away
-  NSScreen::setScreensForTesting(nullptr, -1);
+  NSScreenSetScreensForTesting(nullptr, -1);
   NSAutoreleasePool pool;
   // No display on a machine without display outputs.
   if (!std::ifstream("/sys/class/drm/version").good()) {
@@ -202,7 +205,7 @@ TEST(Screens, TheMainScreenIsOneOfTheScreensObjects) {
 TEST(UserDefaults, AppleLanguagesIsAnArrayOfStrings) {
   NSAutoreleasePool pool;
   std::vector<std::string> languages = {"en-GB", "de"};
-  NSUserDefaults::setAppleLanguagesForTesting(&languages);
+  NSUserDefaultsSetAppleLanguagesForTesting(&languages);
   NSUserDefaults* defaults = NSUserDefaults::standardUserDefaults();
   EXPECT_EQ(defaults, NSUserDefaults::standardUserDefaults());
   auto* array =
@@ -211,9 +214,9 @@ TEST(UserDefaults, AppleLanguagesIsAnArrayOfStrings) {
   ASSERT_EQ(array->count(), 2u);
   EXPECT_STREQ(dynamic_cast<NSString*>(array->objectAtIndex(1))->UTF8String(), "de");
   EXPECT_EQ(defaults->objectForKey(NSStringFromCF(CFSTR("AppleLocale"))), nullptr);
-  NSUserDefaults::setAppleLanguagesForTesting(nullptr);
+  NSUserDefaultsSetAppleLanguagesForTesting(nullptr);
   EXPECT_EQ(defaults->objectForKey(NSStringFromCF(CFSTR("AppleLanguages"))), nullptr);
-  NSUserDefaults::resetForTesting();
+  NSUserDefaultsResetForTesting();
 }
 
 }  // namespace

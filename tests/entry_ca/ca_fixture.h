@@ -12,7 +12,9 @@
 
 #include "AppKit/AppKit.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "HIToolbox/TextInputSources.h"
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "QuartzCore/CALayer.h"
 #include "entry/EditorPanel.h"
 #include "entry/strength.h"

@@ -3,6 +3,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "ca_fixture.h"
 #include "entry/CustomTextFieldFormatter.h"
 #include "entry/strength.h"

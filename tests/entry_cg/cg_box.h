@@ -1,6 +1,7 @@
 // Shared set-up for the drawn box's tests: a browser that offers Core
 // Graphics (not Core Animation) with Cocoa events, controls made through the
-// host, and readers of the record, the strength values and the drawing.
+// host (the linked control, in-process), and readers of the record, the
+// strength values and the drawing.
 #pragma once
 
 #include <cmath>
@@ -9,6 +10,7 @@
 
 #include "AppKit/NSCursor.h"
 #include "CoreGraphics/CoreGraphics.h"
+#include "entry/cg_hooks.h"
 #include "tests/plugin/plugin_fixture.h"
 
 namespace cgbox {
@@ -91,14 +93,6 @@ class CgBoxTest : public PluginTest {
     INT32_TO_NPVARIANT(s.classes, object->strengthClasses);
     INT32_TO_NPVARIANT(s.simple, object->simplePatternFlag);
     INT32_TO_NPVARIANT(s.level, object->strengthLevel);
-  }
-
-  // A module function reached through the module's own symbol table.
-  template <typename F>
-  F moduleFunction(const char* mangled) {
-    void* address = browser.moduleSymbol(mangled);
-    EXPECT_NE(address, nullptr) << mangled;
-    return reinterpret_cast<F>(address);
   }
 
   // Pen positions of n asterisks drawn the box's way (Arial 16, spacing 3,

@@ -176,8 +176,7 @@ TEST_F(CgBoxTest, ATickOfAnotherTimerDoesNothing) {
   host::Instance control(embed());
   control.setWindow(0, 0, kWidth, kHeight);
   control.focus(true);
-  auto tick = moduleFunction<void (*)(NPP, uint32_t)>("_Z10mytimeprocP4_NPPj");
-  ASSERT_NE(tick, nullptr);
+  void (*tick)(NPP, uint32_t) = mytimeproc;
   const size_t invalidations = browser.invalidationsFor(control.npp()).size();
   {
     host::ModuleCall call;

@@ -242,7 +242,7 @@ TEST_F(CgBoxTest, UnknownEventTypesDoNothing) {
   EXPECT_EQ(browser.invalidationsFor(control.npp()).size(), invalidations);
 }
 
-// The box empties through the module's clearpo; the last rating stays.
+// The box empties through clearpo; the last rating stays.
 TEST_F(CgBoxTest, ClearpoKeepsTheStrengthValues) {
   host::Instance control(embed());
   control.setWindow(0, 0, kWidth, kHeight);
@@ -253,8 +253,6 @@ TEST_F(CgBoxTest, ClearpoKeepsTheStrengthValues) {
   control.focus(true);
   control.mouse(NPCocoaEventMouseDown, 30, 5);
   const size_t invalidations = browser.invalidationsFor(control.npp()).size();
-  auto clearpo = moduleFunction<void (*)(NPP)>("_Z7clearpoP4_NPP");
-  ASSERT_NE(clearpo, nullptr);
   {
     host::ModuleCall call;
     clearpo(control.npp());

@@ -12,9 +12,11 @@
 
 #include "AppKit/AppKit.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"
+#include "tests/support/flag_patterns.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ std::vector<FieldSetup> fieldSetups() {
       {"no pattern", {}, std::nullopt, 100},
       {"maxlength 9", {{"maxlength", "9"}}, std::nullopt, 9},
       {"lower case only", {{"input2", "[a-z]*"}, {"maxlength", "14"}}, std::string("[a-z]*"), 14},
-      {"flags 0110", {{"input6", "0110"}}, oracle::patternFromFlags("0110"), 100},
+      {"flags 0110", {{"input6", "0110"}}, flagpatterns::patternFor("0110"), 100},
       {"pattern bounds the length", {{"input2", "[a-h]{0,6}"}}, std::string("[a-h]{0,6}"), 100},
       {"invalid expression", {{"input2", "(["}, {"maxlength", "12"}}, std::string("(["), 12},
       {"negative maxlength", {{"maxlength", "-1"}}, std::nullopt, -1},
@@ -145,7 +147,7 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
       const std::string flags = kFlags[pick(4)];
       trail << "input6=" << flags << " ";
       ASSERT_TRUE(control.setProperty("input6", host::Variant::string(flags)));
-      field.pattern = oracle::patternFromFlags(flags);
+      field.pattern = flagpatterns::patternFor(flags);
     } else {
       // A later maxlength reaches the object, not the formatter.
       const int32_t value = pick(6);
@@ -172,8 +174,8 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Setups, CaFieldModel, ::testing::Range<size_t>(0, fieldSetups().size()),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           std::string name = fieldSetups()[info.param].name;
+                         [](const ::testing::TestParamInfo<size_t>& caseInfo) {
+                           std::string name = fieldSetups()[caseInfo.param].name;
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }

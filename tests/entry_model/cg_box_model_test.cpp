@@ -14,9 +14,11 @@
 
 #include "CoreGraphics/CoreGraphics.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"
+#include "tests/support/flag_patterns.h"
 #include "tests/support/key_text_oracle.h"
 
 namespace {
@@ -122,24 +124,38 @@ struct BoxSetup {
 };
 
 std::vector<BoxSetup> setups() {
-  const std::string digitsLower = oracle::patternFromFlags("0110");
-  const std::string all = oracle::patternFromFlags("1111");
+  const std::string digitsLower = flagpatterns::patternFor("0110");
+  const std::string all = flagpatterns::patternFor("1111");
   return {
       {"no pattern", {}, std::nullopt, std::nullopt, 100},
       {"maxlength 12", {{"maxlength", "12"}}, std::nullopt, std::nullopt, 12},
       {"flags 0110", {{"input6", "0110"}}, digitsLower, digitsLower, 100},
       {"flags 1111, maxlength 20", {{"input6", "1111"}, {"maxlength", "20"}}, all, all, 20},
       {"one-character class", {{"input2", "[a-f0-9]"}}, std::string("[a-f0-9]"), std::nullopt, 100},
-      {"negated class", {{"input2", "[^aeiou ]"}, {"maxlength", " 15x"}},
-       std::string("[^aeiou ]"), std::nullopt, 15},
+      {"negated class",
+       {{"input2", "[^aeiou ]"}, {"maxlength", " 15x"}},
+       std::string("[^aeiou ]"),
+       std::nullopt,
+       15},
       {"invalid expression", {{"input2", "(["}}, std::string("(["), std::nullopt, 100},
       {"invalid UTF-8", {{"input2", "\xC3"}}, std::string("\xC3"), std::nullopt, 100},
       {"negative maxlength", {{"maxlength", "-4"}}, std::nullopt, std::nullopt, -4},
-      {"flags 0000", {{"input6", "0000"}}, oracle::patternFromFlags("0000"),
-       oracle::patternFromFlags("0000"), 100},
-      {"script pattern with a zero byte", {}, std::string("[a-m]\0\0\0\0", 9), std::nullopt, 100,
+      {"flags 0000",
+       {{"input6", "0000"}},
+       flagpatterns::patternFor("0000"),
+       flagpatterns::patternFor("0000"),
+       100},
+      {"script pattern with a zero byte",
+       {},
+       std::string("[a-m]\0\0\0\0", 9),
+       std::nullopt,
+       100,
        std::string("[a-m]\0junk", 10)},
-      {"script pattern starting with a zero byte", {}, std::string(6, '\0'), std::nullopt, 100,
+      {"script pattern starting with a zero byte",
+       {},
+       std::string(6, '\0'),
+       std::nullopt,
+       100,
        std::string("\0[a-z]", 6)},
   };
 }
@@ -263,7 +279,7 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
       const std::string flags = kFlags[pick(6)];
       trail << "input6=" << flags << " ";
       ASSERT_TRUE(control.setProperty("input6", host::Variant::string(flags)));
-      box.pattern = oracle::patternFromFlags(flags);
+      box.pattern = flagpatterns::patternFor(flags);
       if (passwordPattern) passwordPattern = box.pattern;
       continue;
     } else if (action < 95) {
@@ -300,8 +316,8 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Setups, CgBoxModel, ::testing::Range<size_t>(0, setups().size()),
-                         [](const ::testing::TestParamInfo<size_t>& info) {
-                           std::string name = setups()[info.param].name;
+                         [](const ::testing::TestParamInfo<size_t>& caseInfo) {
+                           std::string name = setups()[caseInfo.param].name;
                            for (char& ch : name) {
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            }

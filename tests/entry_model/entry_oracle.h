@@ -1,8 +1,8 @@
 // Plain models of the password box's editing rules, written straight from
 // their definitions, for differential tests against the control through the
-// host: the strength rating, the input6 pattern texts, the self-drawn box's
-// buffer, caret and click placement, and the Core Animation field's caret,
-// drag selection and formatter.
+// host: the self-drawn box's buffer, caret and click placement, and the Core
+// Animation field's caret, drag selection and formatter. The rating comes from
+// tests/support/strength_model.h, the input6 texts from flag_patterns.h.
 //
 // Regular expressions go through std::regex (ECMAScript), a second engine
 // beside the ICU one the control uses; the patterns the tests use mean the
@@ -17,102 +17,17 @@
 #include <regex>
 #include <string>
 
+#include "tests/support/strength_model.h"
+
 namespace oracle {
 
 // ---- Strength rating.
 
-struct Strength {
-  int32_t classes = 0, simple = 1, level = 0;
-  bool operator==(const Strength& o) const {
-    return classes == o.classes && simple == o.simple && level == o.level;
-  }
-};
-inline std::ostream& operator<<(std::ostream& os, const Strength& s) {
-  return os << "{classes " << s.classes << ", simple " << s.simple << ", level " << s.level
-            << "}";
-}
-
-inline bool isDigitByte(unsigned char b) { return b >= '0' && b <= '9'; }
-inline bool isLetterByte(unsigned char b) {
-  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
-}
-
-inline int32_t simplePattern(const std::string& text) {
-  if (text.empty()) return 1;
-  if (text.size() > 8) return 0;
-  std::string lower = text;
-  for (char& ch : lower) {
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  }
-  static const char* const kRuns[] = {"0123456789", "9876543210", "abcdefghijklmnopqrstuvwxyz",
-                                      "zyxwvutsrqponmlkjihgfedcba", "qwertyuiop", "poiuytrewq",
-                                      "asdfghjkl",  "lkjhgfdsa",  "zxcvbnm",
-                                      "mnbvcxz"};
-  for (const char* run : kRuns) {
-    if (std::string(run).find(lower) != std::string::npos) return 1;
-  }
-  for (char ch : lower) {
-    if (ch != lower[0]) return 0;
-  }
-  return 1;
-}
-
-// The three values a rating stores, starting from the given ones (an empty
-// text leaves the simple-pattern flag at its preset 1).
-inline Strength rate(const std::string& utf8) {
-  Strength s;
-  s.simple = 1;
-  if (utf8.empty()) {
-    s.classes = 0;
-    s.level = 0;
-    return s;
-  }
-  bool digit = false, letter = false, other = false;
-  for (unsigned char b : utf8) {
-    if (isDigitByte(b))
-      digit = true;
-    else if (isLetterByte(b))
-      letter = true;
-    else
-      other = true;
-  }
-  s.classes = digit + letter + other;
-  s.simple = simplePattern(utf8);
-  const size_t n = utf8.size();
-  if (n < 6) {
-    s.level = 1;
-  } else if (n > 12) {
-    s.level = 2;
-  } else if (!digit || !letter || other) {
-    s.level = 1;
-  } else if (n >= 10) {
-    s.level = 3;
-  } else {
-    bool triple = false;
-    for (size_t i = 0; i + 2 < n; ++i) {
-      if (utf8[i] == utf8[i + 1] && utf8[i] == utf8[i + 2]) triple = true;
-    }
-    s.level = triple ? 1 : 2;
-  }
-  return s;
-}
+// The rating model of tests/support/strength_model.h.
+using Strength = strengthmodel::Rating;
+inline Strength rate(const std::string& utf8) { return strengthmodel::rate(utf8); }
 
 // ---- Patterns.
-
-// The pattern text that four input6 flag bytes build.
-inline std::string patternFromFlags(const std::string& flags) {
-  std::string w;
-  auto add = [&w](const std::string& piece) {
-    if (!w.empty()) w += "|";
-    w += piece;
-  };
-  if (flags[3] == '1') add("([\\x20-\\x2F\\x3A-\\x40\\x5B-\\x60\\x7B-\\x7E])");
-  if (flags[2] == '1') add("([0-9])");
-  if (flags[1] == '1') add("([a-z])");
-  if (flags[0] == '1') add("([A-Z])");
-  if (flags == "0000") w = std::string("([^.])&&([^") + "\n" + "])";
-  return "(" + w + ")*";
-}
 
 inline bool validUtf8(const std::string& s) {
   size_t i = 0;

@@ -62,13 +62,69 @@ const RatingCase kCases[] = {
      "bc12345",
      3, 0, 1},              // a-diaeresis counts as two other bytes: 9 bytes
     {"\xc3\xa4", 1, 0, 1},  // two different other bytes
+    {"Z", 1, 1, 1},
+    {"0", 1, 1, 1},
+    {"\0"s, 1, 1, 1},  // a zero byte: other, repeats itself
+    {"\xff", 1, 1, 1},
+    {"12345", 1, 1, 1},
+    {"123456", 1, 1, 1},      // 6 digits, no letter
+    {"1234567890", 1, 0, 1},  // 10 digits: no letter, and too long to be simple
+    {"mnbvcxz", 1, 1, 1},
+    {"asdfghjkl", 1, 0, 1},  // a whole run of 9 bytes is not simple
+    {"asdfghjk", 1, 1, 1},
+    {"poiuytre", 1, 1, 1},
+    {"abcdefgh", 1, 1, 1},
+    {"yxwvutsr", 1, 1, 1},  // inside the reversed alphabet
+    {"za", 1, 0, 1},        // the runs do not wrap around
+    {"90", 1, 0, 1},
+    {"09", 1, 0, 1},
+    {"mq", 1, 0, 1},
+    {"pa", 1, 0, 1},
+    {"lz", 1, 0, 1},
+    {"aAaAaAaA", 1, 1, 1},  // lower-cased: eight equal bytes
+    {"a\0a"s, 2, 0, 1},
+    {"\0\0\0"s, 1, 1, 1},
+    {"ab1ab1ab1ab1", 2, 0, 3},   // 12 bytes of letters and digits
+    {"ab1ab1ab1ab1a", 2, 0, 2},  // 13 bytes
+    {"aaab12", 2, 0, 1},         // 6 bytes, triple at the start
+    {"ab12333", 2, 0, 1},        // triple at the end
+    {"ab1234444", 2, 0, 1},      // 9 bytes, triple at the end
+    {"abcdefghi1", 2, 0, 3},     // 10 bytes, one digit
+    {"abcdefg\xe4", 2, 0, 1},    // a high byte is other
 };
+
+// Each byte at the edge of the digit and letter ranges, with the class it
+// belongs to: 'd' digit, 'l' letter, 'o' other.
+const struct {
+  char byte;
+  char kind;
+} kBoundaryBytes[] = {
+    {'/', 'o'}, {'0', 'd'},    {'9', 'd'},    {':', 'o'},    {'@', 'o'},  {'A', 'l'},
+    {'Z', 'l'}, {'[', 'o'},    {'`', 'o'},    {'a', 'l'},    {'z', 'l'},  {'{', 'o'},
+    {' ', 'o'}, {'\x7f', 'o'}, {'\x80', 'o'}, {'\xff', 'o'}, {'\0', 'o'},
+};
+
+// Paired with a digit, then with a letter, a byte adds a class unless it is
+// of the same kind.
+TEST(Strength, ByteClassesAtTheRangeEdges) {
+  for (const auto& b : kBoundaryBytes) {
+    const std::string byte(1, b.byte);
+    EXPECT_EQ(passlevel(byte + "5", nullptr), b.kind == 'd' ? 1 : 2) << int(b.byte);
+    EXPECT_EQ(passlevel(byte + "m", nullptr), b.kind == 'l' ? 1 : 2) << int(b.byte);
+    EXPECT_EQ(passlevel(byte + "#", nullptr), b.kind == 'o' ? 1 : 2) << int(b.byte);
+  }
+}
 
 TEST(Strength, RatingTable) {
   for (const auto& c : kCases) {
     int32_t flag = 1;
     EXPECT_EQ(passlevel(c.text, &flag), c.classes) << "\"" << c.text << "\"";
     EXPECT_EQ(flag, c.simple) << "\"" << c.text << "\"";
+    // A preset other than 1 shows that the flag is written, or left alone for
+    // an empty text.
+    int32_t preset = 7;
+    passlevel(c.text, &preset);
+    EXPECT_EQ(preset, c.text.empty() ? 7 : c.simple) << "\"" << c.text << "\"";
     EXPECT_EQ(isSimplePattern(c.text), c.text.empty() ? 1 : c.simple) << "\"" << c.text << "\"";
     EXPECT_EQ(passlevelex(c.text), c.level) << "\"" << c.text << "\"";
   }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "CoreServices/Gestalt.h"      // the system (a seam for the OS version)
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"       // the system's autorelease pools
 
 namespace pub {

@@ -8,6 +8,7 @@
 #include "Foundation/NSException.h"
 #include "HIToolbox/CarbonEvents.h"
 #include "HIToolbox/TextInputSources.h"
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "QuartzCore/CALayer.h"
 
 namespace {

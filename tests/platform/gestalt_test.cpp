@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "CoreServices/GestaltTesting.h"
+
 namespace {
 
 class GestaltTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "CoreServices/GestaltTesting.h"
 #include "plugin_fixture.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -92,7 +93,7 @@ TEST_P(NewBranchTest, NegotiatesAsTheBrowserAndSystemAllow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Branches, NewBranchTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 // The order in which NPP_New asks and tells the browser, as the browser sees
 // it: the user agent first, then each branch's queries, settings and the
@@ -248,7 +249,8 @@ TEST_P(ObjectCreationFailsTest, AnswersOutOfMemoryAndKeepsTheRecordForDestroy) {
   EXPECT_NE(nullptr, control.requestObject());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothDrawingModels, ObjectCreationFailsTest, ::testing::Values(12, 13));
+INSTANTIATE_TEST_SUITE_P(Models, ObjectCreationFailsTest, ::testing::Values(12, 13),
+                         drawingModelName);
 
 TEST_F(PluginTest, ABrowserWithoutTheCreateSlotGetsNoControl) {
   browser.table().createobject = nullptr;

@@ -1,16 +1,26 @@
-// Shared set-up for tests that drive the module through the host: a fresh
-// default browser and system version per test, and a check that each test
-// leaves no browser memory, script object or Foundation object behind.
+// Shared set-up for tests that drive the linked control through the host
+// (in-process): a fresh default browser and system version per test, and a
+// check that each test leaves no browser memory, script object or Foundation
+// object behind.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
 #include "host/browser.h"
 #include "host/instance.h"
 #include "plugin/EditNPObject.h"
 #include "plugin/PluginInstance.h"
+
+// The test name of a drawing model chosen by the system's minor version (12
+// and below: Core Animation; above: Core Graphics).
+inline std::string drawingModelName(const ::testing::TestParamInfo<SInt32>& info) {
+  return info.param <= 12 ? "CoreAnimation" : "CoreGraphics";
+}
 
 class PluginTest : public ::testing::Test {
  protected:
@@ -28,7 +38,7 @@ class PluginTest : public ::testing::Test {
     GestaltResetForTesting();
   }
 
-  // The module's record and object, read through their published layout.
+  // The control's record and object, the linked code's own.
   static const PluginInstance* record(host::Instance& control) {
     return static_cast<const PluginInstance*>(control.pdata());
   }

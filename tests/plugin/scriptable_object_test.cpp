@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "CoreServices/GestaltTesting.h"
 #include "QuartzCore/CALayer.h"
 #include "plugin_fixture.h"
 #include "tests/support/process_constants.h"
@@ -99,13 +100,9 @@ TEST_F(PluginTest, IdentifiersAreAskedForOncePerProcessInTwoRequests) {
 TEST_F(PluginTest, IdentifierTablesHoldTheBrowsersIdentifiersInOrder) {
   host::Instance control;
   ASSERT_NE(nullptr, control.object());
-  auto* methods = static_cast<NPIdentifier*>(browser.moduleSymbol("methodIdentifiers"));
-  auto* properties = static_cast<NPIdentifier*>(browser.moduleSymbol("propertyIdentifiers"));
-  auto* initialized = static_cast<bool*>(browser.moduleSymbol("identifiersInitialized"));
-  ASSERT_NE(nullptr, methods);
-  ASSERT_NE(nullptr, properties);
-  ASSERT_NE(nullptr, initialized);
-  EXPECT_TRUE(*initialized);
+  const NPIdentifier* methods = methodIdentifiers;
+  const NPIdentifier* properties = propertyIdentifiers;
+  EXPECT_TRUE(identifiersInitialized);
   for (int i = 0; i < kMethodCount; ++i)
     EXPECT_EQ(browser.identifier(methodIdentifierNames[i]), methods[i]) << i;
   for (int i = 0; i < kPropertyCount; ++i)

@@ -3,13 +3,12 @@
 #include <optional>
 #include <string>
 
+#include "clientinfo/useragent.h"
 #include "plugin_fixture.h"
 
 namespace {
 
-const char* userAgentBuffer() {
-  return static_cast<const char*>(host::Browser::get().moduleSymbol("g_uabuf"));
-}
+const char* userAgentBuffer() { return g_uabuf; }
 
 std::string bufferText() { return std::string(userAgentBuffer()); }
 
@@ -42,7 +41,7 @@ TEST_P(UserAgentTest, KeepsAtMost4095Characters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, UserAgentTest, ::testing::ValuesIn(kAgents),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST_F(PluginTest, WithoutAUserAgentTheBufferKeepsWhatItHeld) {
   browser.setUserAgent(std::string("Earlier/1.0"));

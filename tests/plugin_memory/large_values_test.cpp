@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSString.h"
 #include "refusing_allocator.h"
 #include "tests/plugin/plugin_fixture.h"

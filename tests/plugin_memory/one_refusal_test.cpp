@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AppKit/AppKit.h"
+#include "CoreServices/GestaltTesting.h"
 #include "QuartzCore/CALayer.h"
 #include "entry/EditorPanel.h"
 #include "refusing_allocator.h"

@@ -66,10 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
     Reproducers, HostilePasswordPattern,
     ::testing::Combine(::testing::Values(Model::kCoreAnimation, Model::kCoreGraphics),
                        ::testing::Range<size_t>(0, hostile::kBacktrackingCount)),
-    [](const ::testing::TestParamInfo<std::tuple<Model, size_t>>& info) {
-      return std::string(std::get<0>(info.param) == Model::kCoreAnimation ? "CoreAnimation"
+    [](const ::testing::TestParamInfo<std::tuple<Model, size_t>>& caseInfo) {
+      return std::string(std::get<0>(caseInfo.param) == Model::kCoreAnimation ? "CoreAnimation"
                                                                           : "CoreGraphics") +
-             hostile::patternName(std::get<1>(info.param));
+             hostile::patternName(std::get<1>(caseInfo.param));
     });
 
 class HostileSlowPattern : public hostile::IdleMatcher<MethodsInBothModels> {};

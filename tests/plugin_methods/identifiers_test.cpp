@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "BSD/ifaddrsTesting.h"
+#include "CPUID/CPUIDTesting.h"
 #include "methods_fixture.h"
+#include "plugin/session.h"
 #include "tests/clientinfo/fakes.h"
 
 namespace methods {
@@ -133,10 +136,7 @@ TEST_F(IdentifierMethods, NoMemoryForTheResultGivesVoid) {
 // g_rand2 belongs to the whole process: once it holds a value every control
 // answers 1, also one embedded later; before that every control answers 0.
 TEST_P(MethodsInBothModels, SessionFlagIsSharedByEveryControl) {
-  // The module's std::string g_rand2, by its symbol (the string type carries
-  // an ABI tag in the name).
-  auto* rand2 = static_cast<std::string*>(browser.moduleSymbol("_Z7g_rand2B5cxx11"));
-  ASSERT_NE(nullptr, rand2);
+  std::string* rand2 = &g_rand2;
   const std::string saved = *rand2;
   rand2->clear();
   auto first = embed();

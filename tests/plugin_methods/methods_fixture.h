@@ -11,6 +11,7 @@
 
 #include "AppKit/NSTextField.h"
 #include "HIToolbox/TextInputSources.h"
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/support/process_constants.h"
 

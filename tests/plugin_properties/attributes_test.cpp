@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
+#include "plugin/session.h"
 #include "property_cases.h"
 #include "tests/plugin/plugin_fixture.h"
 
@@ -149,9 +151,7 @@ TEST_P(AttributeTest, NoCountOrNoArraysApplyNothing) {
 }
 
 TEST_P(AttributeTest, Input4AttributeNeverRunsTheServerRandomStep) {
-  // The process-wide std::string g_rand2 (its symbol carries the C++11 ABI tag).
-  auto* rand2 = static_cast<const std::string*>(browser.moduleSymbol("_Z7g_rand2B5cxx11"));
-  ASSERT_NE(nullptr, rand2);
+  const std::string* rand2 = &g_rand2;  // process-wide
   const std::string before = *rand2;
   bank::BankServer server(bank::controlKeysFromKeyset());
   const std::string text = server.makeServerRandom(true);
@@ -161,9 +161,6 @@ TEST_P(AttributeTest, Input4AttributeNeverRunsTheServerRandomStep) {
   EXPECT_EQ(before, *rand2);
 }
 
-INSTANTIATE_TEST_SUITE_P(DrawingModels, AttributeTest, ::testing::Values(12, 13),
-                         [](const ::testing::TestParamInfo<SInt32>& info) {
-                           return info.param <= 12 ? "CoreAnimation" : "CoreGraphics";
-                         });
+INSTANTIATE_TEST_SUITE_P(DrawingModels, AttributeTest, ::testing::Values(12, 13), drawingModelName);
 
 }  // namespace

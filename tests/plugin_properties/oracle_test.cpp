@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "host/instance.h"
 #include "host/variant.h"
 #include "property_oracle.h"
+#include "tests/support/flag_patterns.h"
 
 namespace {
 
@@ -156,12 +158,20 @@ std::vector<std::string> allFlagTexts() {
 }
 
 TEST_F(PropertyOracle, PatternTextsAgreeOnKnownFlags) {
-  // The model itself, on the lengths the flag rule gives.
-  EXPECT_EQ(67u, prop_oracle::patternFromFlags("1111").size());
-  EXPECT_EQ("(([0-9])|([a-z]))*", prop_oracle::patternFromFlags("0110"));
-  EXPECT_EQ(17u, prop_oracle::patternFromFlags("0000").size());
-  EXPECT_EQ("()*", prop_oracle::patternFromFlags("0002"));
-  EXPECT_EQ(40u, prop_oracle::kSymbolPiece.size());
+  // The written-out cases, on the lengths and texts the flag rule gives.
+  EXPECT_EQ(67u, flagpatterns::patternFor("1111").size());
+  EXPECT_EQ("(([0-9])|([a-z]))*", flagpatterns::patternFor("0110"));
+  EXPECT_EQ(17u, flagpatterns::patternFor("0000").size());
+  EXPECT_EQ('\n', flagpatterns::patternFor("0000")[12]);
+  EXPECT_EQ("()*", flagpatterns::patternFor("0002"));
+  EXPECT_EQ("()*", flagpatterns::patternFor(std::string("\0\0\0\0", 4)));
+  EXPECT_EQ(43u, flagpatterns::patternFor("0001").size());  // the 40-byte symbol class
+  // Bytes other than '1' count as '0'.
+  EXPECT_EQ(flagpatterns::patternFor("1010"), flagpatterns::patternFor("1l1I"));
+  // Seventeen different texts.
+  std::set<std::string> texts;
+  for (const flagpatterns::Case& c : flagpatterns::kCases) texts.insert(c.pattern);
+  EXPECT_EQ(17u, texts.size());
 }
 
 // Through the property: input6 always replaces the input pattern, and the

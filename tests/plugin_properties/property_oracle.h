@@ -1,5 +1,6 @@
 // A plain model of what the 17 script properties and the 13 embed attributes
-// store and read back, used as an oracle: the tests apply the same sets or
+// store and read back (the input6 pattern texts from the written-out cases of
+// tests/support/flag_patterns.h), used as an oracle: the tests apply the same sets or
 // attributes to a real control (through the host) and to the model, then
 // compare every property read byte for byte.
 #pragma once
@@ -8,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/flag_patterns.h"
 
 namespace prop_oracle {
 
@@ -20,24 +23,6 @@ inline const char* const kProperties[17] = {
 inline const char* const kAttributes[13] = {"input0",  "input1",  "input2",  "input3",   "input4",
                                             "maxlength", "input5", "input6", "input7",   "input9",
                                             "input10", "input11", "input12"};
-
-// The symbol class of the flag patterns, 40 bytes with single backslashes.
-inline const std::string kSymbolPiece = "([\\x20-\\x2F\\x3A-\\x40\\x5B-\\x60\\x7B-\\x7E])";
-
-// The pattern text that four flag bytes build (upper, lower, digit, symbol).
-inline std::string patternFromFlags(const std::string& flags) {
-  std::string w;
-  auto append = [&w](const std::string& piece) {
-    if (!w.empty()) w += "|";
-    w += piece;
-  };
-  if (flags[3] == '1') append(kSymbolPiece);
-  if (flags[2] == '1') append("([0-9])");
-  if (flags[1] == '1') append("([a-z])");
-  if (flags[0] == '1') append("([A-Z])");
-  if (flags == "0000") w = std::string("([^.])&&([^") + "\n" + "])";
-  return "(" + w + ")*";
-}
 
 // atoi over at most `limit` bytes: white space, a sign, digits; the value is
 // held at the 32-bit limits when the digits go past them.
@@ -126,7 +111,7 @@ struct Model {
         return;
       case 7:
         if (isString && v.s.size() == 4) {
-          const std::string pattern = patternFromFlags(v.s);
+          const std::string pattern = flagpatterns::patternFor(v.s);
           inputPattern.fill(pattern);
           if (passwordPattern.set) passwordPattern.fill(pattern);
         }
@@ -165,8 +150,8 @@ struct Model {
     if (attrName == "maxlength") maxlength = atoiOracle(*text);
     if (attrName == "input5") input5 = atoiOracle(*text);
     if (attrName == "input6" && text->size() == 4) {
-      inputPattern.fill(patternFromFlags(*text));
-      passwordPattern.fill(patternFromFlags(*text));
+      inputPattern.fill(flagpatterns::patternFor(*text));
+      passwordPattern.fill(flagpatterns::patternFor(*text));
     }
     if (attrName == "input7") input7 = atoiOracle(*text);
     if (attrName == "input9") texts[10] = *text;

@@ -9,7 +9,7 @@
 
 #include "aes_oracle.h"
 #include "protect/aes.h"
-#include "protect/aes_tables.h"
+#include "protect/aes_internal.h"
 
 using aestest::fromHex;
 using aestest::toHex;
@@ -66,7 +66,10 @@ TEST_P(AppendixC, EncryptsAndDecrypts) {
   EXPECT_EQ(rounds, v.rounds);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fips197, AppendixC, ::testing::ValuesIn(kAppendixC));
+INSTANTIATE_TEST_SUITE_P(Fips197, AppendixC, ::testing::ValuesIn(kAppendixC),
+                         [](const ::testing::TestParamInfo<KnownAnswer>& caseInfo) {
+                           return "Key" + std::to_string(std::strlen(caseInfo.param.key) * 4);
+                         });
 
 TEST(AesBlock, InPlaceOperation) {
   const KnownAnswer& v = kAppendixC[2];

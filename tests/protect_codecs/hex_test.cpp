@@ -9,6 +9,8 @@
 #include <random>
 #include <string>
 
+#include "protect/hex_internal.h"
+
 namespace {
 
 using namespace std::string_literals;

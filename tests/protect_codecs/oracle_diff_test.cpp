@@ -10,6 +10,7 @@
 
 #include "protect/base64.h"
 #include "protect/hex.h"
+#include "protect/hex_internal.h"
 #include "protect/strings.h"
 #include "tests/support/codec_oracle.h"
 #include "tests/support/hex.h"
@@ -103,6 +104,24 @@ TEST(CodecOracle, Base64DecodeMatchesWithOneEqualsSignAtEveryPosition) {
     text = body;
     text.insert(pos, 1, ' ');
     ASSERT_EQ(toHex(Base64Codec::decode(text)), toHex(oracle::base64Decode(text))) << text;
+  }
+}
+
+// Texts of alphabet characters, "=", blanks, line breaks, NUL and high bytes.
+TEST(CodecOracle, Base64DecodeMatchesOnRandomMixedTexts) {
+  static const std::string kChars =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"
+      "====  \r\n\t!-_.\x01\x7F\x80\xC3\xFF";
+  std::mt19937 rng(0xb64);
+  for (int trial = 0; trial < 4000; ++trial) {
+    std::string text;
+    for (size_t n = rng() % 24; n > 0; --n) {
+      const unsigned r = rng() % (kChars.size() + 1);
+      text.push_back(r == kChars.size() ? '\0' : kChars[r]);
+    }
+    ASSERT_EQ(toHex(Base64Codec::decode(text)), toHex(oracle::base64Decode(text)))
+        << "text of " << text.size() << " bytes, trial " << trial;
   }
 }
 

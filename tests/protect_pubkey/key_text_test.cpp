@@ -13,6 +13,7 @@ const std::string kPem =
     "-----END CERTIFICATE-----";
 
 struct Case {
+  const char* name;  // the test's name
   const char* what;
   std::string text;
   int kind;
@@ -28,29 +29,31 @@ TEST_P(ClassifyKeyText, TellsTheFormsApart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, ClassifyKeyText,
-    ::testing::Values(Case{"empty", "", keytext::kNone},
-                      Case{"whole PEM certificate", kPem, keytext::kPemCertificate},
-                      Case{"PEM followed by a line break", kPem + "\n", keytext::kCertificateBody},
-                      Case{"PEM followed by a blank", kPem + " ", keytext::kCertificateBody},
-                      Case{"PEM with CRLF lines",
-                           "-----BEGIN CERTIFICATE-----\r\nQUJD\r\n-----END CERTIFICATE-----",
-                           keytext::kPemCertificate},
-                      Case{"END marker twice, text ends with the second",
-                           kPem + "\n-----END CERTIFICATE-----", keytext::kCertificateBody},
-                      Case{"END marker without BEGIN", "QUJD\n-----END CERTIFICATE-----",
-                           keytext::kCertificateBody},
-                      Case{"even hex, upper case", "30818902818100C0FFEE", keytext::kHexDerKey},
-                      Case{"even hex, lower case", "30818902818100c0ffee", keytext::kHexDerKey},
-                      Case{"even hex, mixed case", "aBcD", keytext::kHexDerKey},
-                      Case{"odd hex", "30818", keytext::kCertificateBody},
-                      Case{"hex with a blank", "3081 902", keytext::kCertificateBody},
-                      Case{"even length, hex then a line break", "30818\n",
-                           keytext::kCertificateBody},
-                      Case{"digits only", "0123456789", keytext::kHexDerKey},
-                      Case{"no hex digit at all", "MIIB", keytext::kCertificateBody},
-                      Case{"a single blank", " ", keytext::kCertificateBody},
-                      Case{"non-ASCII bytes", "\xc3\xa9\xc3\xa9", keytext::kCertificateBody}),
-    [](const ::testing::TestParamInfo<Case>& info) { return "case" + std::to_string(info.index); });
+    ::testing::Values(
+        Case{"Empty", "empty", "", keytext::kNone},
+        Case{"Pem", "whole PEM certificate", kPem, keytext::kPemCertificate},
+        Case{"PemAndLineBreak", "PEM followed by a line break", kPem + "\n",
+             keytext::kCertificateBody},
+        Case{"PemAndBlank", "PEM followed by a blank", kPem + " ", keytext::kCertificateBody},
+        Case{"PemCrlf", "PEM with CRLF lines",
+             "-----BEGIN CERTIFICATE-----\r\nQUJD\r\n-----END CERTIFICATE-----",
+             keytext::kPemCertificate},
+        Case{"EndMarkerTwice", "END marker twice, text ends with the second",
+             kPem + "\n-----END CERTIFICATE-----", keytext::kCertificateBody},
+        Case{"EndWithoutBegin", "END marker without BEGIN", "QUJD\n-----END CERTIFICATE-----",
+             keytext::kCertificateBody},
+        Case{"HexUpper", "even hex, upper case", "30818902818100C0FFEE", keytext::kHexDerKey},
+        Case{"HexLower", "even hex, lower case", "30818902818100c0ffee", keytext::kHexDerKey},
+        Case{"HexMixed", "even hex, mixed case", "aBcD", keytext::kHexDerKey},
+        Case{"HexOdd", "odd hex", "30818", keytext::kCertificateBody},
+        Case{"HexWithBlank", "hex with a blank", "3081 902", keytext::kCertificateBody},
+        Case{"HexThenLineBreak", "even length, hex then a line break", "30818\n",
+             keytext::kCertificateBody},
+        Case{"DigitsOnly", "digits only", "0123456789", keytext::kHexDerKey},
+        Case{"NoHexDigit", "no hex digit at all", "MIIB", keytext::kCertificateBody},
+        Case{"OneBlank", "a single blank", " ", keytext::kCertificateBody},
+        Case{"NonAscii", "non-ASCII bytes", "\xc3\xa9\xc3\xa9", keytext::kCertificateBody}),
+    [](const ::testing::TestParamInfo<Case>& caseInfo) { return std::string(caseInfo.param.name); });
 
 // A body becomes PEM text with a CRLF after the BEGIN marker and the END
 // marker straight after the body's last byte.

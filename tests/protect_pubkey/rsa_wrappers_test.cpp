@@ -8,6 +8,7 @@
 #include <string>
 
 #include "protect/pubkey.h"
+#include "protect/pubkey_internal.h"
 #include "tests/support/openssl_oracle.h"
 #include "tests/support/rsa_test_key.h"
 

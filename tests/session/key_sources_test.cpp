@@ -66,8 +66,8 @@ TEST_P(KeySources, TheKeyDependsOnTheBlocksItsModeUses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, KeySources, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Case>& caseInfo) {
+                           return std::string(caseInfo.param.name);
                          });
 
 }  // namespace

@@ -9,6 +9,7 @@
 namespace {
 
 struct KeyTextCase {
+  const char* name;  // the test's name
   const char* what;
   bool rsaMode;
   std::string (*text)();  // from the server
@@ -66,24 +67,27 @@ std::string pointOffCurve() {
 }
 
 const KeyTextCase kCases[] = {
-    {"RSA: whole PEM certificate", true, pem, true},
-    {"RSA: certificate body with its final line break", true, body, true},
-    {"RSA: certificate body without its final line break", true, bodyWithoutBreak, false},
-    {"RSA: PEM followed by a line break (read as a body)", true, pemWithBreak, false},
-    {"RSA: hex DER RSAPublicKey", true, hexDer, true},
-    {"RSA: hex DER RSAPublicKey in lower case", true, hexDerLower, true},
-    {"RSA: empty", true, empty, false},
-    {"SM2: coordinate pair around |", false, pairBar, true},
-    {"SM2: coordinate pair around ,", false, pairComma, true},
-    {"SM2: separator off the middle", false, pairOffMiddle, false},
-    {"SM2: doubled separator", false, pairDoubled, false},
-    {"SM2: even length", false, pairEven, false},
-    {"SM2: point off the curve", false, pointOffCurve, false},
-    {"SM2: cut at the first separator, a \",\"", false, pairCutAtTheFirstSeparator, true},
-    {"SM2: cut at the first separator, a \"|\"", false, pairCutAtTheFirstBar, true},
-    {"SM2: certificate body", false, sm2Body, true},
-    {"SM2: an RSA certificate body", false, rsaBodyInSm2Mode, false},
-    {"SM2: empty", false, empty, false},
+    {"RsaPem", "RSA: whole PEM certificate", true, pem, true},
+    {"RsaBody", "RSA: certificate body with its final line break", true, body, true},
+    {"RsaBodyWithoutBreak", "RSA: certificate body without its final line break", true,
+     bodyWithoutBreak, false},
+    {"RsaPemWithBreak", "RSA: PEM followed by a line break (read as a body)", true, pemWithBreak,
+     false},
+    {"RsaHexDer", "RSA: hex DER RSAPublicKey", true, hexDer, true},
+    {"RsaHexDerLower", "RSA: hex DER RSAPublicKey in lower case", true, hexDerLower, true},
+    {"RsaEmpty", "RSA: empty", true, empty, false},
+    {"Sm2PairBar", "SM2: coordinate pair around |", false, pairBar, true},
+    {"Sm2PairComma", "SM2: coordinate pair around ,", false, pairComma, true},
+    {"Sm2OffMiddle", "SM2: separator off the middle", false, pairOffMiddle, false},
+    {"Sm2DoubledSeparator", "SM2: doubled separator", false, pairDoubled, false},
+    {"Sm2EvenLength", "SM2: even length", false, pairEven, false},
+    {"Sm2OffCurve", "SM2: point off the curve", false, pointOffCurve, false},
+    {"Sm2CutAtComma", "SM2: cut at the first separator, a \",\"", false, pairCutAtTheFirstSeparator,
+     true},
+    {"Sm2CutAtBar", "SM2: cut at the first separator, a \"|\"", false, pairCutAtTheFirstBar, true},
+    {"Sm2Body", "SM2: certificate body", false, sm2Body, true},
+    {"Sm2RsaBody", "SM2: an RSA certificate body", false, rsaBodyInSm2Mode, false},
+    {"Sm2Empty", "SM2: empty", false, empty, false},
 };
 
 void PrintTo(const KeyTextCase& c, std::ostream* os) { *os << c.what; }
@@ -114,8 +118,8 @@ TEST_P(KeyTexts, ClientRandomReachesTheServerOrTheResultIsVoid) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryForm, KeyTexts, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<KeyTextCase>& info) {
-                           return "case" + std::to_string(info.index);
+                         [](const ::testing::TestParamInfo<KeyTextCase>& caseInfo) {
+                           return std::string(caseInfo.param.name);
                          });
 
 // The control's mode decides how input9 is read: an SM2 coordinate pair in RSA

@@ -153,9 +153,9 @@ TEST_P(Passwords, ALongPasswordIsEncryptedWhole) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModesBothModels, Passwords, ::testing::ValuesIn(kSettings),
-                         [](const ::testing::TestParamInfo<Setting>& info) {
-                           std::string n = info.param.name;
+INSTANTIATE_TEST_SUITE_P(Modes, Passwords, ::testing::ValuesIn(kSettings),
+                         [](const ::testing::TestParamInfo<Setting>& caseInfo) {
+                           std::string n = caseInfo.param.name;
                            std::string out;
                            for (char ch : n)
                              if (std::isalnum(static_cast<unsigned char>(ch))) out += ch;

@@ -1,7 +1,7 @@
 // Shared set-up for the session-key protocol driven through the host: page
 // controls in either drawing model, typing as a user does, the bank's server
-// (OpenSSL's own code), and the process-wide randoms read and reset through
-// the module's symbols. Each test starts from a fresh session state and must
+// (OpenSSL's own code), and the process-wide randoms of the linked control
+// read and reset directly. Each test starts from a fresh session state and must
 // leave no browser memory, script object or Foundation object behind.
 #pragma once
 
@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
 #include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"
+#include "plugin/session.h"
 
 // The one server of the test program (its keys take a moment to make).
 inline bank::BankServer& bankServer() {
@@ -47,14 +49,8 @@ class SessionTest : public ::testing::Test {
     GestaltResetForTesting();
   }
 
-  // The module's g_rand and g_rand2 (std::string, so their names carry the
-  // C++11 ABI tag), looked up once: the lookup reads the module file.
-  std::pair<std::string*, std::string*> randoms() {
-    static auto* r = static_cast<std::string*>(browser.moduleSymbol("_Z6g_randB5cxx11"));
-    static auto* r2 = static_cast<std::string*>(browser.moduleSymbol("_Z7g_rand2B5cxx11"));
-    if (!r || !r2) throw std::runtime_error("the module's randoms are not visible");
-    return {r, r2};
-  }
+  // The process-wide g_rand and g_rand2 of the linked control.
+  static std::pair<std::string*, std::string*> randoms() { return {&g_rand, &g_rand2}; }
   const std::string& gRand() { return *randoms().first; }
   const std::string& gRand2() { return *randoms().second; }
 

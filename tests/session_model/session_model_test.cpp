@@ -18,19 +18,28 @@
 
 #include "AppKit/AppKit.h"
 #include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"
 #include "host/sm2_der.h"
 #include "keys/keyset.h"
-#include "session_oracle.h"
+#include "tests/support/codec_oracle.h"
 #include "tests/support/key_text_oracle.h"
 #include "tests/support/openssl_oracle.h"
 
 namespace {
 
-using oracle::lenientBase64Decode;
-using oracle::trimBlanks;
+// A blank byte: at most 0x20 read as a signed 8-bit number.
+bool isBlank(char c) { return static_cast<signed char>(c) <= 0x20; }
+
+// The text without its blank bytes at both ends, as the control reads input4.
+std::string trimBlanks(const std::string& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && isBlank(text[begin])) ++begin;
+  while (end > begin && isBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
 
 // One server for the whole program: making its RSA key is the slow part.
 bank::BankServer& sharedServer() {
@@ -51,7 +60,7 @@ EVP_PKEY* readPrivateKey(const char* path) {
 std::string expectedServerRandom(const std::string& input4, bool rsaMode) {
   static EVP_PKEY* rsa = readPrivateKey(SPC_KEYSET_RSA_FILE);
   static EVP_PKEY* sm2 = readPrivateKey(SPC_KEYSET_SM2_FILE);
-  const std::string bytes = lenientBase64Decode(trimBlanks(input4));
+  const std::string bytes = oracle::base64Decode(trimBlanks(input4));
   if (bytes.empty()) return std::string();
   if (rsaMode) return testsupport::opensslDecrypt(rsa, bytes, RSA_PKCS1_PADDING).value_or("");
   const std::string der = bank::sm2RawToDer(bytes);
@@ -236,8 +245,8 @@ TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SessionModel, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "Rsa" : "Sm2");
+                         [](const ::testing::TestParamInfo<bool>& caseInfo) {
+                           return std::string(caseInfo.param ? "Rsa" : "Sm2");
                          });
 
 // Non-ASCII passwords, typed into the Core Animation field, are encrypted as

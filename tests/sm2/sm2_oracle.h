@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/owned.h"
+#include "sm/sm2/internal.h"
 #include "sm/sm2/sm2.h"
-#include "sm/sm2/sm2_internal.h"
 
 namespace sm2test {
 

@@ -13,6 +13,7 @@
 
 #include "common/owned.h"
 #include "kat.h"
+#include "sm/sm3/internal.h"
 
 namespace {
 
@@ -104,7 +105,10 @@ TEST_P(Sm3Boundary, MatchesOpenSsl) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, Sm3Boundary,
                          ::testing::Values(0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129,
-                                           1000, 4096));
+                                           1000, 4096),
+                         [](const ::testing::TestParamInfo<size_t>& caseInfo) {
+                           return "Length" + std::to_string(caseInfo.param);
+                         });
 
 TEST(Sm3, RandomMessagesInRandomPiecesMatchOpenSsl) {
   std::mt19937 rng(20260101);

@@ -16,6 +16,7 @@
 
 #include "common/owned.h"
 #include "kat.h"
+#include "sm/sm4/internal.h"
 
 namespace {
 

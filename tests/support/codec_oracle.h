@@ -1,7 +1,10 @@
 // Plain second implementations of the hex and Base64 codecs and the text
 // helpers, written from their rules for differential tests: slow, obvious,
-// and sharing nothing with the code under test.
+// and sharing nothing with the code under test (Base64 decoding rests on
+// OpenSSL's decoder).
 #pragma once
+
+#include <openssl/evp.h>
 
 #include <cstdint>
 #include <string>
@@ -50,39 +53,37 @@ inline std::string base64Encode(const std::string& bytes) {
   return out;
 }
 
-// Alphabet position of c, or -1 for any other byte.
-inline int base64Value(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
-
-// Groups of four from the start; an "=" third or fourth in a group ends
-// decoding; any other non-alphabet character, or a position past the end,
-// acts as 63 in the first three places of a group and makes the third byte
-// 0xFF in the fourth.
+// Lenient Base64 decoding stated on OpenSSL's strict decoder: the text ends
+// at its first "=" that stands third or fourth in a group of four; in each
+// group a character outside the alphabet (and a position past the end) reads
+// as "/", the value 63, except fourth in a full group, where it makes the
+// group's third byte 0xFF; a group of n characters gives 1, 1, 2 or 3 bytes
+// for n = 1, 2, 3, 4.
 inline std::string base64Decode(const std::string& text) {
-  const size_t len = text.size();
-  auto value = [&](size_t i) { return i < len ? base64Value(text[i]) : -1; };
-  auto as63 = [&](size_t i) {
-    const int v = value(i);
-    return v < 0 ? 63 : v;
-  };
+  static const std::string alphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  auto inAlphabet = [](char c) { return c != '\0' && alphabet.find(c) != std::string::npos; };
+  size_t end = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i % 4 >= 2 && text[i] == '=') {
+      end = i;
+      break;
+    }
+  }
+  static const size_t kBytes[] = {0, 1, 1, 2, 3};
   std::string out;
-  for (size_t p = 0; p < len; p += 4) {
-    out += static_cast<char>((as63(p) << 2 | as63(p + 1) >> 4) & 0xFF);
-    if (p + 2 < len) {
-      if (text[p + 2] == '=') break;
-      out += static_cast<char>(((as63(p + 1) & 15) << 4 | as63(p + 2) >> 2) & 0xFF);
-    }
-    if (p + 3 < len) {
-      if (text[p + 3] == '=') break;
-      const int v3 = value(p + 3);
-      out += static_cast<char>(v3 < 0 ? 0xFF : ((as63(p + 2) & 3) << 6 | v3));
-    }
+  for (size_t p = 0; p < end; p += 4) {
+    const size_t n = end - p < 4 ? end - p : 4;
+    std::string group = text.substr(p, n);
+    const bool fourthOutside = n == 4 && !inAlphabet(group[3]);
+    for (char& c : group)
+      if (!inAlphabet(c)) c = '/';
+    group.resize(4, '/');
+    unsigned char bytes[4] = {};
+    if (EVP_DecodeBlock(bytes, reinterpret_cast<const unsigned char*>(group.data()), 4) != 3)
+      return "(OpenSSL refused " + group + ")";
+    if (fourthOutside) bytes[2] = 0xFF;
+    out.append(reinterpret_cast<const char*>(bytes), kBytes[n]);
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "CPUID/CPUID.h"
+#include "CPUID/CPUIDTesting.h"
 
 namespace testsupport {
 

@@ -8,8 +8,6 @@
 // configuration stays as it is.
 #pragma once
 
-#include <vector>
-
 #include "Foundation/NSArray.h"
 #include "Foundation/NSGeometry.h"
 
@@ -23,16 +21,6 @@ class NSScreen : public NSObject {
 
   NSRect frame() const { return frame_; }
   NSRect visibleFrame() const { return visibleFrame_; }
-
-  // Test seam: the screens' frames (visible frames alike) and which one is
-  // the main screen (-1: none of them). nullptr goes back to the machine.
-  static void setScreensForTesting(const std::vector<NSRect>* frames, int mainIndex);
-  // A screen configuration with distinct visible frames.
-  struct Layout {
-    NSRect frame;
-    NSRect visibleFrame;
-  };
-  static void setScreenLayoutForTesting(const std::vector<Layout>* screens, int mainIndex);
 
  protected:
   NSScreen(NSRect frame, NSRect visibleFrame) : frame_(frame), visibleFrame_(visibleFrame) {}

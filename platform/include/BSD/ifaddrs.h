@@ -11,10 +11,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "BSD/if_dl.h"
 
 // The system headers name union members with these; here they are fields.
@@ -35,20 +31,6 @@ struct ifaddrs {
 
 int getifaddrs(ifaddrs** list);
 void freeifaddrs(ifaddrs* list);
-
-// Test seam. One entry of an injected list, in list order.
-struct InterfaceEntry {
-  std::string name;
-  unsigned int flags = IFF_UP;
-  int family = AF_INET;           // AF_INET, AF_INET6, AF_LINK, or AF_UNSPEC for no address
-  std::string address;            // AF_INET: dotted quad; AF_INET6: text form
-  std::vector<uint8_t> hardware;  // AF_LINK: the hardware address, any length up to 32
-};
-// While a list is set, getifaddrs answers with it (a copy is taken); nullptr
-// goes back to the machine's own list. fail makes getifaddrs return -1.
-void setInterfacesForTesting(const std::vector<InterfaceEntry>* entries, bool fail = false);
-// Lists handed out by getifaddrs and not yet freed.
-long outstandingInterfaceLists();
 
 }  // namespace bsd
 

@@ -12,8 +12,3 @@ struct CPUIDRegisters {
 
 // Runs CPUID with EAX = leaf (ECX = 0) and returns the four registers.
 CPUIDRegisters CPUIDExecute(uint32_t leaf);
-
-// Test seam: while a handler is set, CPUIDExecute answers from it instead of
-// the processor. Pass nullptr to go back to the processor.
-typedef CPUIDRegisters (*CPUIDHandler)(uint32_t leaf);
-void CPUIDSetHandlerForTesting(CPUIDHandler handler);

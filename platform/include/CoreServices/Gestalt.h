@@ -3,8 +3,8 @@
 // and 'sys3' (bug-fix). Any other selector answers gestaltUndefSelectorErr and
 // leaves *response untouched.
 //
-// The version reported is a test seam: it starts as 10.12.6 and a test (or the
-// host) may set any version, or make every call fail, before the system asks.
+// The version reported starts as 10.12.6; a test (or the host) may set any
+// version, or make every call fail, through CoreServices/GestaltTesting.h.
 #pragma once
 
 #include "CoreServices/MacTypes.h"
@@ -24,10 +24,3 @@ enum : OSErr {
 // failure returns an error and leaves *response as it was. A null response
 // pointer answers paramErr (-50).
 OSErr Gestalt(OSType selector, SInt32* response);
-
-// Test seam: the version Gestalt reports from now on.
-void GestaltSetSystemVersion(SInt32 major, SInt32 minor, SInt32 bugFix);
-// Test seam: while failing is true every Gestalt call answers gestaltUnknownErr.
-void GestaltSetFailing(bool failing);
-// Back to 10.12.6, not failing.
-void GestaltResetForTesting();

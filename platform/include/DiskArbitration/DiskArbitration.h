@@ -2,7 +2,7 @@
 // the IOMedia registry entry behind a disk.
 //
 // Sessions and disks are Core Foundation objects owned by the caller
-// (CFRelease). The disks are those of the I/O registry (IOKit/IORegistryModel.h).
+// (CFRelease). The disks are those of the I/O registry (IOKit/IOKitTesting.h).
 #pragma once
 
 #include "CoreFoundation/CFBase.h"

@@ -44,6 +44,47 @@ inline void NSRelease(NSObject* object) {
   if (object) object->release();
 }
 
+// One owned reference to an object, given up (released) when the holder goes
+// or takes another object; null is allowed. Move-only. take() hands the
+// reference on to the caller without releasing it.
+//
+//   NSOwned<NSString> text(NSString::initWithUTF8String(bytes));
+//   if (!text) return;
+//   record->field = text.take();  // the record keeps the reference
+template <typename T>
+class NSOwned {
+ public:
+  NSOwned() = default;
+  explicit NSOwned(T* object) : object_(object) {}
+  ~NSOwned() { NSRelease(object_); }
+  NSOwned(NSOwned&& other) noexcept : object_(other.take()) {}
+  NSOwned& operator=(NSOwned&& other) noexcept {
+    reset(other.take());
+    return *this;
+  }
+  NSOwned(const NSOwned&) = delete;
+  NSOwned& operator=(const NSOwned&) = delete;
+
+  T* get() const { return object_; }
+  T* operator->() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+  // Holds `object` (the caller's reference) and releases the one held so far.
+  void reset(T* object = nullptr) {
+    T* old = object_;
+    object_ = object;
+    NSRelease(old);
+  }
+  T* take() {
+    T* object = object_;
+    object_ = nullptr;
+    return object;
+  }
+
+ private:
+  T* object_ = nullptr;
+};
+
 // A pool of deferred releases. Pools nest per thread; autorelease() goes to the
 // innermost one. Without any pool the reference is kept (and shows as a leak).
 class NSAutoreleasePool {

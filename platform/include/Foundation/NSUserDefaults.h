@@ -7,9 +7,6 @@
 // locales read as "en".
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "Foundation/NSArray.h"
 #include "Foundation/NSString.h"
 
@@ -20,16 +17,6 @@ class NSUserDefaults : public NSObject {
 
   // The preference's value, autoreleased; null for an unknown key.
   NSObject* objectForKey(const NSString* key) const;
-
-  // Test seam: "AppleLanguages" answers these languages (a copy is taken);
-  // nullptr makes the preference absent.
-  static void setAppleLanguagesForTesting(const std::vector<std::string>* languages);
-  // Back to the process's locale.
-  static void resetForTesting();
-
-  // The language list the process's locale gives (what the preference holds
-  // without a test seam).
-  static std::vector<std::string> languagesFromLocale();
 
  protected:
   ~NSUserDefaults() override = default;

@@ -4,7 +4,7 @@
 // out (by a lookup, a parent query or a match) is the caller's and is given
 // back with IOObjectRelease. Property objects are Core Foundation objects
 // owned by the caller. Here the registry is read from sysfs (see
-// IOKit/IORegistryModel.h), or injected by tests.
+// IOKit/IOKitTesting.h), or injected by tests.
 #pragma once
 
 #include <cstdint>

@@ -75,18 +75,11 @@ void NSTextField::setBezeled(BOOL flag) {
 namespace {
 template <typename Cell>
 NSCell* makeEmptyTextCell() {
-  NSString* empty = new NSString();
-  NSCell* cell = nullptr;
-  try {
-    cell = new Cell();
-    cell->initTextCell(empty);
-  } catch (...) {  // no memory for the cell's text: nothing made is kept
-    NSRelease(cell);
-    empty->release();
-    throw;
-  }
-  empty->release();
-  return cell;
+  // No memory for the cell's text: nothing made is kept.
+  NSOwned<NSString> empty(new NSString());
+  NSOwned<NSCell> cell(new Cell());
+  cell->initTextCell(empty.get());
+  return cell.take();
 }
 }  // namespace
 

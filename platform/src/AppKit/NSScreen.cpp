@@ -9,8 +9,10 @@
 #include <mutex>
 #include <string>
 
+#include "AppKit/NSScreenTesting.h"
+
 struct NSScreenConfiguration {
-  std::vector<NSScreen::Layout> layouts;
+  std::vector<NSScreenLayout> layouts;
   int mainIndex = -1;
 
   bool operator==(const NSScreenConfiguration& other) const {
@@ -26,7 +28,7 @@ struct NSScreenConfiguration {
     return true;
   }
 
-  static NSScreen* make(const NSScreen::Layout& l) { return new NSScreen(l.frame, l.visibleFrame); }
+  static NSScreen* make(const NSScreenLayout& l) { return new NSScreen(l.frame, l.visibleFrame); }
 };
 
 namespace {
@@ -72,7 +74,7 @@ void refresh() {
   if (now == g_current && g_screens.size() == now.layouts.size()) return;
   for (NSScreen* s : g_screens) s->release();
   g_screens.clear();
-  for (const NSScreen::Layout& l : now.layouts) g_screens.push_back(NSScreenConfiguration::make(l));
+  for (const NSScreenLayout& l : now.layouts) g_screens.push_back(NSScreenConfiguration::make(l));
   g_current = now;
 }
 
@@ -92,7 +94,7 @@ NSScreen* NSScreen::mainScreen() {
   return NSAutorelease(NSRetain(g_screens[main]));
 }
 
-void NSScreen::setScreenLayoutForTesting(const std::vector<Layout>* screens, int mainIndex) {
+void NSScreenSetLayoutForTesting(const std::vector<NSScreenLayout>* screens, int mainIndex) {
   std::lock_guard<std::mutex> lock(g_mutex);
   if (!screens) {
     g_injected.reset();
@@ -101,12 +103,12 @@ void NSScreen::setScreenLayoutForTesting(const std::vector<Layout>* screens, int
   g_injected.reset(new NSScreenConfiguration{*screens, mainIndex});
 }
 
-void NSScreen::setScreensForTesting(const std::vector<NSRect>* frames, int mainIndex) {
+void NSScreenSetScreensForTesting(const std::vector<NSRect>* frames, int mainIndex) {
   if (!frames) {
-    setScreenLayoutForTesting(nullptr, -1);
+    NSScreenSetLayoutForTesting(nullptr, -1);
     return;
   }
-  std::vector<Layout> layouts;
+  std::vector<NSScreenLayout> layouts;
   for (const NSRect& f : *frames) layouts.push_back({f, f});
-  setScreenLayoutForTesting(&layouts, mainIndex);
+  NSScreenSetLayoutForTesting(&layouts, mainIndex);
 }

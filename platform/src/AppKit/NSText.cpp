@@ -85,9 +85,8 @@ void NSText::proposeChange(NSRange range, const std::u16string& units) {
       return;  // refused: the text stays as it was (AppKit beeps)
     proposed = partial ? partial->units() : std::u16string();
   }
-  NSString* accepted = new NSString(proposed);
-  text_->setString(accepted);
-  accepted->release();
+  NSOwned<NSString> accepted(new NSString(proposed));
+  text_->setString(accepted.get());
   NSUInteger length = text_->length();
   proposedSelection.location = std::min(proposedSelection.location, length);
   proposedSelection.length =

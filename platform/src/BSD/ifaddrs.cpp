@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "BSD/ifaddrs.h"
+#include "BSD/ifaddrsTesting.h"
 
 namespace bsd {
 namespace {

@@ -1,5 +1,7 @@
 #include "CPUID/CPUID.h"
 
+#include "CPUID/CPUIDTesting.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif

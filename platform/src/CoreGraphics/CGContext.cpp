@@ -90,13 +90,12 @@ bool glyphForByte(CGContext* c, cairo_scaled_font_t* font, unsigned char byte,
     *index = byte;
     return true;
   }
-  NSString* ch = NSString::initWithBytes(&byte, 1, NSMacOSRomanStringEncoding);
+  NSOwned<NSString> ch(NSString::initWithBytes(&byte, 1, NSMacOSRomanStringEncoding));
   if (!ch) return false;
   cairo_glyph_t* glyphs = nullptr;
   int count = 0;
   const cairo_status_t status = cairo_scaled_font_text_to_glyphs(
       font, 0, 0, ch->UTF8String(), -1, &glyphs, &count, nullptr, nullptr, nullptr);
-  ch->release();
   const bool ok = status == CAIRO_STATUS_SUCCESS && count == 1;
   if (ok) *index = glyphs[0].index;
   cairo_glyph_free(glyphs);

@@ -1,5 +1,7 @@
 #include "CoreServices/Gestalt.h"
 
+#include "CoreServices/GestaltTesting.h"
+
 namespace {
 
 struct SystemVersion {

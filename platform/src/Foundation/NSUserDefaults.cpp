@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 
+#include "Foundation/NSUserDefaultsTesting.h"
+
 namespace {
 
 std::mutex g_mutex;
@@ -25,7 +27,7 @@ std::string languageTag(std::string locale) {
 
 }  // namespace
 
-std::vector<std::string> NSUserDefaults::languagesFromLocale() {
+std::vector<std::string> NSUserDefaultsLanguagesFromLocale() {
   const char* locale = environment("LC_ALL");
   if (!locale) locale = environment("LC_MESSAGES");
   if (!locale) locale = environment("LANG");
@@ -67,7 +69,7 @@ NSObject* NSUserDefaults::objectForKey(const NSString* key) const {
     if (injected && !g_languages) return nullptr;
     if (injected) languages = *g_languages;
   }
-  if (!injected) languages = languagesFromLocale();
+  if (!injected) languages = NSUserDefaultsLanguagesFromLocale();
   std::vector<NSObject*> strings;
   for (const std::string& language : languages)
     if (NSString* s = NSString::initWithUTF8String(language.c_str())) strings.push_back(s);
@@ -76,13 +78,13 @@ NSObject* NSUserDefaults::objectForKey(const NSString* key) const {
   return array;
 }
 
-void NSUserDefaults::setAppleLanguagesForTesting(const std::vector<std::string>* languages) {
+void NSUserDefaultsSetAppleLanguagesForTesting(const std::vector<std::string>* languages) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_injected = true;
   g_languages.reset(languages ? new std::vector<std::string>(*languages) : nullptr);
 }
 
-void NSUserDefaults::resetForTesting() {
+void NSUserDefaultsResetForTesting() {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_injected = false;
   g_languages.reset();

@@ -1,5 +1,7 @@
 #include "HIToolbox/TextInputSources.h"
 
+#include "HIToolbox/TextInputSourcesTesting.h"
+
 namespace {
 
 // An input source object handed to callers: a copy of one machine entry.

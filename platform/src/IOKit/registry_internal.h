@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "IOKit/IOKitLib.h"
-#include "IOKit/IORegistryModel.h"
+#include "IOKit/IOKitTesting.h"
 
 // The model lookups start from: the injected one or a fresh sysfs reading.
 std::shared_ptr<const IORegistryModel> IORegistrySnapshot();

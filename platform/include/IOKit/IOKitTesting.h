@@ -1,4 +1,5 @@
-// What the I/O registry stand-in presents, and the test seam to inject it.
+// What the I/O registry stand-in presents, and its test seam: a model injected
+// in place of the machine's registry.
 //
 // Without an injected model the registry is read from sysfs on every lookup:
 // - the root of the "IOService" plane is an IOPlatformExpertDevice whose

@@ -1,4 +1,5 @@
-// The AES lookup tables, computed at compile time from the field arithmetic of
+// Internals of the AES unit, for its own code and its tests: the lookup
+// tables, computed at compile time from the field arithmetic of
 // GF(2^8) with the reduction polynomial x^8 + x^4 + x^3 + x + 1.
 //
 // Words are big-endian columns: byte 0 of a column is the word's top byte.
@@ -6,7 +7,6 @@
 //   Td0[x] = (e.Si[x], 9.Si[x], d.Si[x], b.Si[x]) Td1..Td3: Td0 rotated right by 8, 16, 24
 //   Te4[x] = S[x] in all four bytes, Td4[x] = Si[x] in all four bytes
 //   rcon[i] = x^i in the top byte (0x01 .. 0x36)
-// Internal to the AES unit and its tests.
 #pragma once
 
 #include <array>

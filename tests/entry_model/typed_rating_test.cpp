@@ -1,5 +1,5 @@
 // The rating a page reads (get_output4, get_output44, get_output16) after a
-// user types, against the plain oracle of strength_oracle.h: random UTF-8
+// user types, against the model of tests/support/strength_model.h: random UTF-8
 // passwords in the Core Animation field, random printable ASCII in the Core
 // Graphics box, both through the host and the module's entry points.
 #include <gtest/gtest.h>
@@ -9,19 +9,12 @@
 
 #include "host/browser.h"
 #include "host/instance.h"
-#include "strength_oracle.h"
+#include "tests/support/strength_model.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
-struct Rating {
-  int32_t classes, simple, level;
-  bool operator==(const Rating& o) const {
-    return classes == o.classes && simple == o.simple && level == o.level;
-  }
-};
-std::ostream& operator<<(std::ostream& os, const Rating& r) {
-  return os << "{classes " << r.classes << ", simple " << r.simple << ", level " << r.level << "}";
-}
+using strengthmodel::Rating;
 
 int32_t intOf(host::Instance& control, const char* method) {
   host::ScriptResult r = control.invoke(method);
@@ -34,24 +27,7 @@ Rating readRating(host::Instance& control) {
           intOf(control, "get_output16")};
 }
 
-Rating oracleRating(const std::string& text) {
-  int32_t flag = 1;
-  const int32_t classes = strength_oracle::passlevel(text, flag);
-  return {classes, flag, strength_oracle::passlevelex(text)};
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+using testsupport::appendUtf8;
 
 // Code points of the (BMP-only) text: its length in UTF-16 units.
 int32_t utf16Length(const std::string& text) {
@@ -76,7 +52,7 @@ class TypedRating : public ::testing::Test {
 std::string nextText(std::mt19937& rng, bool asciiOnly) {
   auto below = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
   static const char* const pools[] = {"abc123", "qwertyuiop", "0123456789", "aA1",
-                                      "zZ9!", "a1", "!@ #", "xyz"};
+                                      "zZ9!",   "a1",         "!@ #",       "xyz"};
   const std::string pool = pools[below(8)];
   std::string text;
   const size_t n = below(15);
@@ -106,7 +82,7 @@ TEST_F(TypedRating, CoreAnimationFieldRatesTheTypedUtf8) {
     if (text.empty()) continue;  // nothing typed: the last rating stays
     EXPECT_EQ(utf16Length(text), intOf(control, "get_output3")) << "typed \"" << text << "\"";
     const Rating got = readRating(control);
-    const Rating want = oracleRating(text);
+    const Rating want = strengthmodel::rate(text);
     EXPECT_EQ(want, got) << "typed \"" << text << "\"";
     if (!(want == got)) ++differences;
   }
@@ -128,7 +104,7 @@ TEST_F(TypedRating, CoreGraphicsBoxRatesTheTypedAscii) {
     if (text.empty()) continue;
     EXPECT_EQ(utf16Length(text), intOf(control, "get_output3")) << "typed \"" << text << "\"";
     const Rating got = readRating(control);
-    const Rating want = oracleRating(text);
+    const Rating want = strengthmodel::rate(text);
     EXPECT_EQ(want, got) << "typed \"" << text << "\"";
     if (!(want == got)) ++differences;
   }

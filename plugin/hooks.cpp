@@ -1,0 +1,3 @@
+#include "plugin/hooks.h"
+
+EntryHooks g_entryHooks = {};

@@ -1,0 +1,102 @@
+// The session-key byte work against the bank server, which plays the other
+// side with OpenSSL alone: it reads the client random, makes the server
+// random, redoes the key-text derivation and recovers the password.
+#include "protect/sessionkey.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <string>
+
+#include "host/bank_server.h"
+
+namespace {
+
+const std::string kRandom = "0a1b2c3d4e5f6g7h";
+
+class SessionKey : public ::testing::Test {
+ protected:
+  static std::string text(const KeyText& key) {
+    return std::string(reinterpret_cast<const char*>(key.bytes), 32);
+  }
+  bank::BankServer server{bank::controlKeysFromKeyset()};
+};
+
+TEST_F(SessionKey, KeyTextIsTheServersForEverySourceLength) {
+  for (size_t length = 0; length <= 80; length += 5) {
+    std::string source;
+    for (size_t i = 0; i < length; ++i) source.push_back(static_cast<char>(i * 37 + length));
+    const KeyText key = deriveKeyText(source);
+    EXPECT_EQ(server.keyTextFor(source), text(key)) << "length " << length;
+    EXPECT_EQ(0, key.bytes[32]) << "length " << length;
+  }
+}
+
+TEST_F(SessionKey, PasswordCiphertextsOpenOnTheServer) {
+  const KeyText key = deriveKeyText(kRandom + kRandom);
+  // Lengths around a block, and past the 1024-byte SM4 buffer.
+  for (size_t length : {1, 15, 16, 17, 1007, 1008, 1500}) {
+    std::string password;
+    for (size_t i = 0; i < length; ++i) password.push_back(static_cast<char>('!' + i % 90));
+    const size_t padded = length + 16 - length % 16;
+    const std::string aes = aesPasswordCiphertext(password, key);
+    EXPECT_EQ(padded, aes.size()) << "length " << length;
+    EXPECT_EQ(password, server.decryptPassword(bank::base64Encode(aes), true, text(key)))
+        << "length " << length;
+    const std::string sm4 = sm4PasswordCiphertext(password, key);
+    EXPECT_EQ(padded, sm4.size()) << "length " << length;
+    EXPECT_EQ(password, server.decryptPassword(bank::base64Encode(sm4), false, text(key)))
+        << "length " << length;
+  }
+}
+
+TEST_F(SessionKey, ClientRandomOpensOnTheServerInEveryKeyForm) {
+  struct Case {
+    const char* form;
+    bool rsa;
+    std::string keyText;
+  } cases[] = {
+      {"pem certificate", true, server.rsaCertificatePem()},
+      {"certificate body", true, server.rsaCertificateBody()},
+      {"hex der key", true, server.rsaPublicKeyHexDer()},
+      {"coordinates with |", false, server.sm2CoordinatePair('|')},
+      {"coordinates with ,", false, server.sm2CoordinatePair(',')},
+      {"sm2 certificate body", false, server.sm2CertificateBody()},
+  };
+  for (const Case& c : cases) {
+    const std::string cipher = c.rsa ? rsaEncryptClientRandom(c.keyText, kRandom)
+                                     : sm2EncryptClientRandom(c.keyText, kRandom);
+    if (!c.rsa) {
+      EXPECT_EQ(kRandom.size() + 97, cipher.size()) << c.form;
+    }
+    EXPECT_EQ(kRandom, server.receiveClientRandom(bank::base64Encode(cipher), c.rsa)) << c.form;
+  }
+}
+
+TEST_F(SessionKey, UnusableServerKeyTextsGiveNothing) {
+  const std::string pair = server.sm2CoordinatePair('|');
+  const char* rsaTexts[] = {"", "ABCD", "not a key"};
+  for (const char* t : rsaTexts) EXPECT_TRUE(rsaEncryptClientRandom(t, kRandom).empty()) << t;
+  const std::string sm2Texts[] = {
+      "",
+      "12|34",                                      // a pair, but no point on the curve
+      pair.substr(0, 64) + "||" + pair.substr(65),  // two separators
+      pair.substr(0, 64) + "|" + pair.substr(66),   // separator off the middle
+      "not a certificate",
+  };
+  for (const std::string& t : sm2Texts)
+    EXPECT_TRUE(sm2EncryptClientRandom(t, kRandom).empty()) << t;
+}
+
+TEST_F(SessionKey, ServerRandomOpensWithTheBuiltinKeys) {
+  for (bool rsa : {true, false}) {
+    const std::string cipher = bank::base64Decode(server.makeServerRandom(rsa));
+    EXPECT_EQ(server.serverRandom(), decryptServerRandom(rsa ? 1 : 0, cipher)) << rsa;
+    std::string broken = cipher;
+    broken[broken.size() / 2] ^= 0x5A;
+    EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, broken).empty()) << rsa;
+    EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, "").empty()) << rsa;
+  }
+}
+
+}  // namespace
