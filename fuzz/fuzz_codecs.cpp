@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_check.h"
 #include "protect/base64.h"
 #include "protect/hex.h"
+#include "protect/hex_internal.h"
 #include "protect/strings.h"
 #include "tests/support/codec_oracle.h"
 

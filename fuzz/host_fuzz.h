@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "CoreServices/Gestalt.h"
+#include "CoreServices/GestaltTesting.h"
 #include "Foundation/NSObject.h"
-#include "HIToolbox/TextInputSources.h"
+#include "HIToolbox/TextInputSourcesTesting.h"
 #include "host/bank_server.h"
 #include "host/browser.h"
 #include "host/instance.h"
