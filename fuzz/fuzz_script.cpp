@@ -2,9 +2,10 @@
 // a page and a user would: embed attributes, property sets of every variant
 // type, method calls with arguments, key, mouse, focus and draw events,
 // window changes and caret timers, in either drawing model, with one or two
-// controls on the page, under browsers of any capabilities and user agent. Every string result is a
-// zero-terminated copy, and after NPP_Destroy and the browser's last release no browser block,
-// script object or Foundation object may be left.
+// controls on the page, under browsers of any capabilities and user agent.
+// Every string result is a zero-terminated copy, and after NPP_Destroy and
+// the browser's last release no browser block, script object or Foundation
+// object may be left.
 //
 // Input: a sequence of operations read with libFuzzer's FuzzedDataProvider.
 #include <fuzzer/FuzzedDataProvider.h>
