@@ -1,4 +1,3 @@
-#include "common/owned.h"
 #include "host/bank_server.h"
 
 #include <openssl/bn.h>
@@ -15,12 +14,12 @@
 #include <memory>
 #include <stdexcept>
 
+#include "common/owned.h"
 #include "host/sm2_der.h"
 #include "keys/keyset.h"
 
 namespace bank {
 namespace {
-
 
 const unsigned char* bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
@@ -91,8 +90,8 @@ spc::PkeyPtr rsaPublicKey(const std::string& nHex, const std::string& eHex) {
 spc::PkeyPtr sm2PublicKey(const std::string& point) {
   OSSL_PARAM params[] = {
       OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, const_cast<char*>("SM2"), 0),
-      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY,
-                                        const_cast<char*>(point.data()), point.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, const_cast<char*>(point.data()),
+                                        point.size()),
       OSSL_PARAM_construct_end()};
   EVP_PKEY* key = nullptr;
   spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
@@ -266,9 +265,9 @@ std::string BankServer::sendServerRandom(bool rsaMode, const std::string& random
 std::string BankServer::keyTextFor(const std::string& source) const {
   std::string padded = source;
   padded.resize((source.size() + 15) / 16 * 16, '\0');
-  std::string plain =
-      padded.empty() ? std::string() : cipherRun(EVP_aes_256_ecb(), false, keys_.aesKey, padded,
-                                                 false);
+  std::string plain = padded.empty()
+                          ? std::string()
+                          : cipherRun(EVP_aes_256_ecb(), false, keys_.aesKey, padded, false);
   plain.resize(32, '\0');
   return base64Encode(plain).substr(0, 32);
 }

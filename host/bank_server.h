@@ -35,11 +35,11 @@ class BankServer {
   BankServer& operator=(const BankServer&) = delete;
 
   // Texts the page may set as input9.
-  std::string rsaCertificatePem() const;    // ends exactly with the END marker
-  std::string rsaCertificateBody() const;   // Base64 lines, final line break kept
-  std::string rsaPublicKeyHexDer() const;   // PKCS#1 RSAPublicKey as hex
+  std::string rsaCertificatePem() const;                // ends exactly with the END marker
+  std::string rsaCertificateBody() const;               // Base64 lines, final line break kept
+  std::string rsaPublicKeyHexDer() const;               // PKCS#1 RSAPublicKey as hex
   std::string sm2CoordinatePair(char separator) const;  // 64 hex digits, sep, 64 hex digits
-  std::string sm2CertificateBody() const;   // Base64 of a DER certificate, one line
+  std::string sm2CertificateBody() const;               // Base64 of a DER certificate, one line
 
   // Decrypts get_output37's Base64 result with the server's private key (raw
   // SM2 ciphertext converted to DER first) and remembers the client random.

@@ -39,9 +39,7 @@ struct BrowserServices {
     return NPERR_GENERIC_ERROR;
   }
   static NPError requestread(NPStream*, NPByteRange*) { return NPERR_GENERIC_ERROR; }
-  static NPError newstream(NPP, NPMIMEType, const char*, NPStream**) {
-    return NPERR_GENERIC_ERROR;
-  }
+  static NPError newstream(NPP, NPMIMEType, const char*, NPStream**) { return NPERR_GENERIC_ERROR; }
   static int32_t write(NPP, NPStream*, int32_t, void*) { return -1; }
   static NPError destroystream(NPP, NPStream*, NPReason) { return NPERR_GENERIC_ERROR; }
   static void status(NPP, const char* message) {
@@ -78,9 +76,7 @@ struct BrowserServices {
   static void reloadplugins(NPBool) {}
   static void* getJavaEnv() { return nullptr; }
   static void* getJavaPeer(NPP) { return nullptr; }
-  static NPError geturlnotify(NPP, const char*, const char*, void*) {
-    return NPERR_GENERIC_ERROR;
-  }
+  static NPError geturlnotify(NPP, const char*, const char*, void*) { return NPERR_GENERIC_ERROR; }
   static NPError posturlnotify(NPP, const char*, const char*, uint32_t, const char*, NPBool,
                                void*) {
     return NPERR_GENERIC_ERROR;
@@ -135,9 +131,8 @@ struct BrowserServices {
 
   static NPObject* createobject(NPP npp, NPClass* aClass) {
     if (!aClass || b().createObjectFails_) return nullptr;
-    NPObject* object = aClass->allocate
-                           ? aClass->allocate(npp, aClass)
-                           : static_cast<NPObject*>(std::malloc(sizeof(NPObject)));
+    NPObject* object = aClass->allocate ? aClass->allocate(npp, aClass)
+                                        : static_cast<NPObject*>(std::malloc(sizeof(NPObject)));
     if (!object) return nullptr;
     object->_class = aClass;
     object->referenceCount = 1;

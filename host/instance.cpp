@@ -77,10 +77,9 @@ Instance::Instance(const Embed& embed) : browser_(Browser::get()) {
   const int16_t argc = static_cast<int16_t>(argn.size());
   if (!browser_.plugin().newp) return;
   ModuleCall call;
-  newResult_ = browser_.plugin().newp(&mime[0], &npp_, embed.mode, argc,
-                                      embed.nullNames || argn.empty() ? nullptr : argn.data(),
-                                      embed.nullValues || argv.empty() ? nullptr : argv.data(),
-                                      nullptr);
+  newResult_ = browser_.plugin().newp(
+      &mime[0], &npp_, embed.mode, argc, embed.nullNames || argn.empty() ? nullptr : argn.data(),
+      embed.nullValues || argv.empty() ? nullptr : argv.data(), nullptr);
 }
 
 Instance::~Instance() {
@@ -224,8 +223,7 @@ NPError Instance::getValue(NPPVariable variable, void* value) {
 
 NPObject* Instance::requestObject() {
   NPObject* object = nullptr;
-  if (getValue(NPPVpluginScriptableNPObject, &object) != NPERR_NO_ERROR || !object)
-    return nullptr;
+  if (getValue(NPPVpluginScriptableNPObject, &object) != NPERR_NO_ERROR || !object) return nullptr;
   objectReferences_.push_back(object);
   return object;
 }

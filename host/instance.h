@@ -10,7 +10,8 @@
 // The constructor runs NPP_New through the module's table; the destructor runs
 // NPP_Destroy (unless destroy() already did), then drops the references the
 // browser took on the scriptable object, and finally forgets the instance's
-// timers and records (Browser::forgetInstance). Everything that reaches the module goes through a ModuleCall.
+// timers and records (Browser::forgetInstance). Everything that reaches the module goes through a
+// ModuleCall.
 #pragma once
 
 #include <cstdint>

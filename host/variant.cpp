@@ -73,8 +73,7 @@ Variant Variant::adopt(const NPVariant& value) {
 std::string Variant::asString() const {
   if (value_.type != NPVariantType_String || !value_.value.stringValue.UTF8Characters)
     return std::string();
-  return std::string(value_.value.stringValue.UTF8Characters,
-                     value_.value.stringValue.UTF8Length);
+  return std::string(value_.value.stringValue.UTF8Characters, value_.value.stringValue.UTF8Length);
 }
 
 bool Variant::zeroTerminated() const {

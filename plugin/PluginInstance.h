@@ -17,9 +17,9 @@ class NSTextField;
 class NSMutableString;
 
 enum : int32_t {
-  kDrawingModeNone = 0,            // Carbon event model, no working control
-  kDrawingModeCoreAnimation = 1,   // layer-hosted secure text field
-  kDrawingModeCoreGraphics = 2,    // self-drawn box
+  kDrawingModeNone = 0,           // Carbon event model, no working control
+  kDrawingModeCoreAnimation = 1,  // layer-hosted secure text field
+  kDrawingModeCoreGraphics = 2,   // self-drawn box
 };
 
 struct PluginInstance {

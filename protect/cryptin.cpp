@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/owned.h"
 #include "protect/base64.h"
 #include "protect/cryptin_internal.h"
 #include "protect/hex.h"
 #include "protect/random.h"
-#include "common/owned.h"
 
 namespace cryptin {
 namespace {
@@ -36,7 +36,9 @@ int writeOut(const std::string& text, char* out) {
 }
 
 // The key object a hex DER public key stands for, owned.
-spc::PkeyPtr publicKeyFromHex(const char* keyHex) { return spc::PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0)); }
+spc::PkeyPtr publicKeyFromHex(const char* keyHex) {
+  return spc::PkeyPtr(loadRsaKeyFromHexDer(keyHex, 0));
+}
 
 // A plaintext built from caller texts: room for `capacity` bytes is reserved
 // up front so that appending never leaves a copy behind, and the bytes are
@@ -88,7 +90,8 @@ EVP_PKEY* loadRsaKeyFromHexDer(const std::string& keyHex, int privateKey) {
   const std::string der = hex2string(keyHex);
   const auto* p = reinterpret_cast<const unsigned char*>(der.data());
   const long len = static_cast<long>(der.size());
-  spc::RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len) : d2i_RSAPublicKey(nullptr, &p, len));
+  spc::RsaPtr rsa(privateKey ? d2i_RSAPrivateKey(nullptr, &p, len)
+                             : d2i_RSAPublicKey(nullptr, &p, len));
   if (!rsa) return nullptr;
   spc::PkeyPtr key(EVP_PKEY_new());
   if (!key || EVP_PKEY_set1_RSA(key.get(), rsa.get()) != 1) return nullptr;
@@ -214,7 +217,7 @@ int encryptTaggedBlockWithModulus(const char* modulusHex, int exponent, const ch
   if (!rsa || !e || BN_set_word(e.get(), static_cast<uint32_t>(exponent)) != 1) return -1;
   const std::string modulus = hex2string(modulusHex);
   spc::BnPtr n(BN_bin2bn(reinterpret_cast<const unsigned char*>(modulus.data()),
-                    static_cast<int>(modulus.size()), nullptr));
+                         static_cast<int>(modulus.size()), nullptr));
   if (!n || RSA_set0_key(rsa.get(), n.get(), e.get(), nullptr) != 1) return -1;
   n.release();  // both now belong to rsa
   e.release();

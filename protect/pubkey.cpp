@@ -27,7 +27,6 @@ const char kPemBeginLine[] = "-----BEGIN CERTIFICATE-----\r\n";
 
 namespace {
 
-
 // Cleared when freed: the numbers here include private exponents and primes.
 using spc::WipeOnExit;
 

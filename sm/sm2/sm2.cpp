@@ -56,7 +56,6 @@ void freeRecord(void*, void* ptr, CRYPTO_EX_DATA*, int, long, void*) {
   ec_sm2_data_free(static_cast<ec_sm2_data*>(ptr));
 }
 
-
 struct Piece {
   const unsigned char* data;
   size_t len;

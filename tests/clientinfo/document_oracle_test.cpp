@@ -42,14 +42,29 @@ std::string quoted(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = text[i];
     switch (c) {
-      case '"': out += "\\\""; continue;
-      case '\\': out += "\\\\"; continue;
-      case '\b': out += "\\b"; continue;
-      case '\f': out += "\\f"; continue;
-      case '\n': out += "\\n"; continue;
-      case '\r': out += "\\r"; continue;
-      case '\t': out += "\\t"; continue;
-      default: break;
+      case '"':
+        out += "\\\"";
+        continue;
+      case '\\':
+        out += "\\\\";
+        continue;
+      case '\b':
+        out += "\\b";
+        continue;
+      case '\f':
+        out += "\\f";
+        continue;
+      case '\n':
+        out += "\\n";
+        continue;
+      case '\r':
+        out += "\\r";
+        continue;
+      case '\t':
+        out += "\\t";
+        continue;
+      default:
+        break;
     }
     if (c < 0x20) {
       snprintf(buf, sizeof buf, "\\u%04x", c);
@@ -79,11 +94,16 @@ struct Texts {
 std::string document(const Texts& t) {
   // Keys in byte-wise order; a list member only when its text has a piece.
   const std::vector<std::pair<std::string, std::pair<bool, std::string>>> members = {
-      {"bios_sn", {false, t.bios}},        {"cpu_sn", {true, t.cpu}},
-      {"default_language", {false, t.language}}, {"explore_name_version", {false, t.agent}},
-      {"gmt_time", {false, t.time}},       {"hd_sn", {true, t.hd}},
-      {"ip_address", {true, t.ip}},        {"mac", {true, t.mac}},
-      {"os_name_version", {false, t.os}},  {"screen_resolution", {true, t.screens}},
+      {"bios_sn", {false, t.bios}},
+      {"cpu_sn", {true, t.cpu}},
+      {"default_language", {false, t.language}},
+      {"explore_name_version", {false, t.agent}},
+      {"gmt_time", {false, t.time}},
+      {"hd_sn", {true, t.hd}},
+      {"ip_address", {true, t.ip}},
+      {"mac", {true, t.mac}},
+      {"os_name_version", {false, t.os}},
+      {"screen_resolution", {true, t.screens}},
   };
   std::string out = "{";
   bool first = true;
@@ -128,9 +148,26 @@ struct Machine {
   int mainScreen = -1;
 };
 
-const std::vector<std::string> kPool = {
-    "a", "Z", "0", " ", ",", ",,", "\"", "\\", "/", "\t", "\n", "\x01", "\x1f", "\x7f",
-    "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xe4\xb8\xad", "x-y", ":"};
+const std::vector<std::string> kPool = {"a",
+                                        "Z",
+                                        "0",
+                                        " ",
+                                        ",",
+                                        ",,",
+                                        "\"",
+                                        "\\",
+                                        "/",
+                                        "\t",
+                                        "\n",
+                                        "\x01",
+                                        "\x1f",
+                                        "\x7f",
+                                        "\xc3\xa9",
+                                        "\xe2\x82\xac",
+                                        "\xf0\x9f\x98\x80",
+                                        "\xe4\xb8\xad",
+                                        "x-y",
+                                        ":"};
 
 std::string randomText(std::mt19937& rng, size_t maxPieces) {
   std::string s;
@@ -165,8 +202,9 @@ Machine randomMachine(std::mt19937& rng) {
     switch (rng() % 4) {
       case 0:
       case 1: {
-        const std::string address = std::to_string(rng() % 256) + "." + std::to_string(rng() % 256) +
-                                    "." + std::to_string(rng() % 256) + "." + std::to_string(rng() % 256);
+        const std::string address = std::to_string(rng() % 256) + "." +
+                                    std::to_string(rng() % 256) + "." +
+                                    std::to_string(rng() % 256) + "." + std::to_string(rng() % 256);
         m.interfaces.push_back(fakes::inet(name, address, flags));
         break;
       }
@@ -180,7 +218,8 @@ Machine randomMachine(std::mt19937& rng) {
         m.interfaces.push_back(rng() % 2 ? fakes::inet6(name, "fe80::1") : fakes::noAddress(name));
     }
   }
-  if (rng() % 4) m.root.push_back({"IOPlatformSerialNumber", IORegistryValue::string(randomAscii(rng, 12))});
+  if (rng() % 4)
+    m.root.push_back({"IOPlatformSerialNumber", IORegistryValue::string(randomAscii(rng, 12))});
   for (int d = rng() % 5; d > 0; --d) {
     std::vector<fakes::Properties> ancestors;
     for (int a = rng() % 4; a > 0; --a) {

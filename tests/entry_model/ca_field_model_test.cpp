@@ -163,7 +163,8 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
                               control.invoke("get_output16").value.asInt32()};
     ASSERT_EQ(field.strength, strength) << trail.str();
     // What the methods read as the password is the field's text.
-    ASSERT_EQ(static_cast<int32_t>(field.text.size()), control.invoke("get_output3").value.asInt32())
+    ASSERT_EQ(static_cast<int32_t>(field.text.size()),
+              control.invoke("get_output3").value.asInt32())
         << trail.str();
     longest = std::max(longest, field.text.size());
   }
@@ -279,7 +280,7 @@ TEST(CaFieldFormatter, UnitsForTheLimitBytesForTheRating) {
     std::string expected;            // the field's text afterwards
   };
   const std::string smile = "\xF0\x9F\x98\x80";  // two UTF-16 units
-  const std::string e = "\xC3\xA9";                // one unit, two bytes
+  const std::string e = "\xC3\xA9";              // one unit, two bytes
   const Case cases[] = {
       {"5", {smile, smile, "a", "b"}, smile + smile + "a"},
       {"4", {smile, "a", smile}, smile + "a"},

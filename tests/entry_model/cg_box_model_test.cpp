@@ -34,9 +34,8 @@ const std::vector<double>& penPositions() {
   static const std::vector<double> pen = [] {
     std::vector<double> p{5};
     CGColorSpaceRef rgb = CGColorSpaceCreateDeviceRGB();
-    CGContextRef ctx = CGBitmapContextCreate(nullptr, 64, 64, 8, 0, rgb,
-                                             kCGImageAlphaPremultipliedFirst |
-                                                 kCGBitmapByteOrder32Little);
+    CGContextRef ctx = CGBitmapContextCreate(
+        nullptr, 64, 64, 8, 0, rgb, kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Little);
     CGColorSpaceRelease(rgb);
     CGContextTranslateCTM(ctx, 0, kHeight);
     CGContextScaleCTM(ctx, 1, -1);
@@ -93,7 +92,8 @@ Key randomKey(std::mt19937& rng) {
   const int kind = pick(100);
   // Key codes a printable key may come with, the caret and Delete codes among
   // them, so the code decides before the character does.
-  static const uint16_t kCodes[] = {0, 0, 0, 0, 0, 1, 12, 36, 48, 53, 117, 122, 51, 123, 124, 125, 126};
+  static const uint16_t kCodes[] = {0,  0,   0,   0,  0,   1,   12,  36, 48,
+                                    53, 117, 122, 51, 123, 124, 125, 126};
   if (kind < 62) {
     return {std::string(1, static_cast<char>(0x20 + pick(0x5F))),
             kCodes[static_cast<size_t>(pick(static_cast<int>(sizeof kCodes / sizeof kCodes[0])))]};
@@ -108,8 +108,9 @@ Key randomKey(std::mt19937& rng) {
     static const uint16_t kSpecialCodes[] = {48, 36, 53, 51, 123, 124, 0};
     return {kSpecial[pick(3)], kSpecialCodes[pick(7)]};
   }
-  static const char* const kOdd[] = {"\x01", "\x08", "\x0A", "\x1F", "\x7F", "\xC3\xA9",
-                                     "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "ab", "",  "\xFF", " "};
+  static const char* const kOdd[] = {"\x01", "\x08",     "\x0A",         "\x1F",
+                                     "\x7F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                     "ab",   "",         "\xFF",         " "};
   static const uint16_t kOddCodes[] = {0, 0, 0, 7, 117, 51, 124};
   return {kOdd[pick(12)], kOddCodes[pick(7)]};
 }
@@ -303,7 +304,8 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
                          control.invoke("get_output44").value.asInt32(),
                          control.invoke("get_output16").value.asInt32()};
     ASSERT_EQ(box.strength, got) << "buffer \"" << box.buffer << "\"\n" << trail.str();
-    ASSERT_EQ(static_cast<int32_t>(box.buffer.size()), control.invoke("get_output3").value.asInt32())
+    ASSERT_EQ(static_cast<int32_t>(box.buffer.size()),
+              control.invoke("get_output3").value.asInt32())
         << trail.str();
     checkBuffer();
     EXPECT_EQ(mismatch, control.invoke("get_output5").value.asInt32()) << trail.str();

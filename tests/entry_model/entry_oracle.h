@@ -164,9 +164,9 @@ inline std::ostream& operator<<(std::ostream& os, const NSRangeModel& r) {
 inline int64_t caIndex(double pluginX) { return static_cast<int64_t>((pluginX - 5) / 6); }
 
 struct CaField {
-  std::string text;          // the editor's text (the field's value while editing)
-  NSRangeModel selection;    // the editor's selection
-  int32_t maxLength = 100;   // the formatter's, fixed at creation
+  std::string text;                    // the editor's text (the field's value while editing)
+  NSRangeModel selection;              // the editor's selection
+  int32_t maxLength = 100;             // the formatter's, fixed at creation
   std::optional<std::string> pattern;  // the object's input pattern buffer
   Strength strength;
 

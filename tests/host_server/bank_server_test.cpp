@@ -1,4 +1,6 @@
 // The bank server's own pieces, checked against OpenSSL directly.
+#include "host/bank_server.h"
+
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
@@ -7,7 +9,6 @@
 
 #include <string>
 
-#include "host/bank_server.h"
 #include "host/sm2_der.h"
 #include "tests/support/openssl_oracle.h"
 

@@ -12,9 +12,9 @@
 #include <set>
 #include <string>
 
-#include "CoreServices/Gestalt.h"      // the system (a seam for the OS version)
+#include "CoreServices/Gestalt.h"  // the system (a seam for the OS version)
 #include "CoreServices/GestaltTesting.h"
-#include "Foundation/NSObject.h"       // the system's autorelease pools
+#include "Foundation/NSObject.h"  // the system's autorelease pools
 
 namespace pub {
 
@@ -107,8 +107,7 @@ struct NPNetscapeFuncs {
       *hasproperty, *hasmethod;
   void (*releasevariantvalue)(NPVariant*);
   void *setexception, *pushpopupsenabledstate, *poppopupsenabledstate, *enumerate,
-      *pluginthreadasynccall, *construct, *getvalueforurl, *setvalueforurl,
-      *getauthenticationinfo;
+      *pluginthreadasynccall, *construct, *getvalueforurl, *setvalueforurl, *getauthenticationinfo;
   uint32_t (*scheduletimer)(NPP, uint32_t, unsigned char, void (*)(NPP, uint32_t));
   void (*unscheduletimer)(NPP, uint32_t);
   void *popupcontextmenu, *convertpoint, *handleevent, *unfocusinstance, *urlredirectresponse,
@@ -126,8 +125,7 @@ struct NPPluginFuncs {
   void* javaClass;
   NPError (*getvalue)(NPP, int, void*);
   NPError (*setvalue)(NPP, int, void*);
-  void *gotfocus, *lostfocus, *urlredirectnotify, *clearsitedata, *getsiteswithdata,
-      *didComposite;
+  void *gotfocus, *lostfocus, *urlredirectnotify, *clearsitedata, *getsiteswithdata, *didComposite;
 };
 
 // Published values.
@@ -179,9 +177,7 @@ pub::NPError setvalue(pub::NPP, int variable, void* value) {
 }
 void invalidaterect(pub::NPP, pub::NPRect*) { ++g_invalidations; }
 void forceredraw(pub::NPP) { ++g_redraws; }
-pub::NPIdentifier intern(const char* name) {
-  return &g_ids.emplace(name, name).first->second;
-}
+pub::NPIdentifier intern(const char* name) { return &g_ids.emplace(name, name).first->second; }
 void getstringidentifiers(const char** names, int32_t n, pub::NPIdentifier* out) {
   for (int32_t i = 0; i < n; ++i) out[i] = intern(names[i]);
 }

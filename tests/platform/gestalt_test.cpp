@@ -23,8 +23,7 @@ TEST_F(GestaltTest, ReportsTheVersionTheSeamSets) {
 }
 
 TEST_F(GestaltTest, SelectorsAreTheFourCharacterCodes) {
-  EXPECT_EQ(static_cast<OSType>('s') << 24 | 'y' << 16 | 's' << 8 | '1',
-            gestaltSystemVersionMajor);
+  EXPECT_EQ(static_cast<OSType>('s') << 24 | 'y' << 16 | 's' << 8 | '1', gestaltSystemVersionMajor);
   EXPECT_EQ(gestaltSystemVersionMajor + 1, gestaltSystemVersionMinor);
   EXPECT_EQ(gestaltSystemVersionMajor + 2, gestaltSystemVersionBugFix);
 }

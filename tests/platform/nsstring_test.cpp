@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "Foundation/NSString.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -9,8 +9,8 @@ TEST(NSString, CountsUtf16UnitsAndKeepsUtf8) {
   struct Case {
     const char* utf8;
     NSUInteger units;
-  } cases[] = {{"", 0}, {"abc", 3}, {"\xC3\xA9t\xC3\xA9", 3}, {"\xE4\xB8\xAD", 1},
-               {"\xF0\x9F\x98\x80", 2}};
+  } cases[] = {
+      {"", 0}, {"abc", 3}, {"\xC3\xA9t\xC3\xA9", 3}, {"\xE4\xB8\xAD", 1}, {"\xF0\x9F\x98\x80", 2}};
   for (const Case& c : cases) {
     NSString* s = NSString::stringWithUTF8String(c.utf8);
     ASSERT_NE(s, nullptr) << c.utf8;

@@ -25,17 +25,14 @@ TEST_F(PluginTest, EntryPointsFillTheirSlotsAndLeaveTheRest) {
   }
   EXPECT_EQ(sizeof(NPPluginFuncs), funcs.size);
   EXPECT_EQ(11, funcs.version);
-  for (auto slot : {reinterpret_cast<void*>(funcs.newp), reinterpret_cast<void*>(funcs.destroy),
-                    reinterpret_cast<void*>(funcs.setwindow),
-                    reinterpret_cast<void*>(funcs.newstream),
-                    reinterpret_cast<void*>(funcs.destroystream),
-                    reinterpret_cast<void*>(funcs.asfile),
-                    reinterpret_cast<void*>(funcs.writeready),
-                    reinterpret_cast<void*>(funcs.write), reinterpret_cast<void*>(funcs.print),
-                    reinterpret_cast<void*>(funcs.event),
-                    reinterpret_cast<void*>(funcs.urlnotify),
-                    reinterpret_cast<void*>(funcs.getvalue),
-                    reinterpret_cast<void*>(funcs.setvalue)}) {
+  for (auto slot :
+       {reinterpret_cast<void*>(funcs.newp), reinterpret_cast<void*>(funcs.destroy),
+        reinterpret_cast<void*>(funcs.setwindow), reinterpret_cast<void*>(funcs.newstream),
+        reinterpret_cast<void*>(funcs.destroystream), reinterpret_cast<void*>(funcs.asfile),
+        reinterpret_cast<void*>(funcs.writeready), reinterpret_cast<void*>(funcs.write),
+        reinterpret_cast<void*>(funcs.print), reinterpret_cast<void*>(funcs.event),
+        reinterpret_cast<void*>(funcs.urlnotify), reinterpret_cast<void*>(funcs.getvalue),
+        reinterpret_cast<void*>(funcs.setvalue)}) {
     EXPECT_NE(nullptr, slot);
     EXPECT_NE(reinterpret_cast<const void*>(before.newp), slot);
   }
@@ -62,10 +59,10 @@ TEST_F(PluginTest, EntryPointsWriteNoSlotBeyondTheRoomTheBrowserGives) {
     size_t room;
     NPError result;
   };
-  for (const Case& c : {Case{0, NPERR_INVALID_FUNCTABLE_ERROR},
-                        Case{offsetof(NPPluginFuncs, newp), NPERR_INVALID_FUNCTABLE_ERROR},
-                        Case{kNeeded - 1, NPERR_INVALID_FUNCTABLE_ERROR},
-                        Case{kNeeded, NPERR_NO_ERROR}}) {
+  for (const Case& c :
+       {Case{0, NPERR_INVALID_FUNCTABLE_ERROR},
+        Case{offsetof(NPPluginFuncs, newp), NPERR_INVALID_FUNCTABLE_ERROR},
+        Case{kNeeded - 1, NPERR_INVALID_FUNCTABLE_ERROR}, Case{kNeeded, NPERR_NO_ERROR}}) {
     SCOPED_TRACE(c.room);
     NPPluginFuncs funcs;
     std::memset(&funcs, 0xA5, sizeof funcs);
@@ -151,8 +148,8 @@ TEST_F(PluginTest, DestroyStopsARunningCaretTimer) {
   GestaltSetSystemVersion(10, 13, 0);
   host::Instance control;
   static int ticks = 0;
-  uint32_t id = browser.table().scheduletimer(control.npp(), 500, 1,
-                                              [](NPP, uint32_t) { ++ticks; });
+  uint32_t id =
+      browser.table().scheduletimer(control.npp(), 500, 1, [](NPP, uint32_t) { ++ticks; });
   const_cast<PluginInstance*>(record(control))->caretTimer = id;
   ASSERT_EQ(NPERR_NO_ERROR, control.destroy());
   EXPECT_TRUE(browser.timers(control.npp()).empty());

@@ -50,8 +50,8 @@ const BranchCase kCases[] = {
      kDrawingModeCoreGraphics, NPDrawingModelCoreGraphics, std::nullopt, true},
     {"CarbonOnly", 10, 12, F, F, F, T, NPERR_NO_ERROR, kDrawingModeNone, std::nullopt,
      NPEventModelCarbon, false},
-    {"CarbonOnlyOnNewSystem", 10, 14, T, E, F, T, NPERR_NO_ERROR, kDrawingModeNone,
-     std::nullopt, NPEventModelCarbon, false},
+    {"CarbonOnlyOnNewSystem", 10, 14, T, E, F, T, NPERR_NO_ERROR, kDrawingModeNone, std::nullopt,
+     NPEventModelCarbon, false},
     {"NothingOffered", 10, 12, F, F, F, F, NPERR_INCOMPATIBLE_VERSION_ERROR, kDrawingModeNone,
      std::nullopt, std::nullopt, false},
     {"CarbonQueryError", 10, 13, E, E, E, E, NPERR_INCOMPATIBLE_VERSION_ERROR, kDrawingModeNone,
@@ -131,15 +131,40 @@ TEST_F(PluginTest, NewTalksToTheBrowserInItsBranchsOrder) {
     std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {"CoreAnimation", 12, T, T, T, T,
+      {"CoreAnimation",
+       12,
+       T,
+       T,
+       T,
+       T,
        {"agent", "ask 2003", "set 1000=3", "ask 3001", "set 1001=1", "create"}},
-      {"CoreAnimationWithoutCocoa", 12, T, T, F, T,
+      {"CoreAnimationWithoutCocoa",
+       12,
+       T,
+       T,
+       F,
+       T,
        {"agent", "ask 2003", "set 1000=3", "ask 3001"}},
-      {"CoreGraphics", 13, T, T, T, T,
+      {"CoreGraphics",
+       13,
+       T,
+       T,
+       T,
+       T,
        {"agent", "ask 2001", "set 1000=1", "create", "ask 3001", "set 1001=1"}},
-      {"CoreGraphicsAfterARefusal", 12, F, T, T, T,
+      {"CoreGraphicsAfterARefusal",
+       12,
+       F,
+       T,
+       T,
+       T,
        {"agent", "ask 2003", "ask 2001", "set 1000=1", "create", "ask 3001", "set 1001=1"}},
-      {"CoreGraphicsWithoutCocoa", 13, T, T, E, T,
+      {"CoreGraphicsWithoutCocoa",
+       13,
+       T,
+       T,
+       E,
+       T,
        {"agent", "ask 2001", "set 1000=1", "create", "ask 3001"}},
       {"Carbon", 12, F, F, T, T, {"agent", "ask 2003", "ask 2001", "ask 3000", "set 1001=0"}},
       {"Nothing", 14, T, F, T, E, {"agent", "ask 2001", "ask 3000"}},
@@ -232,8 +257,7 @@ TEST_F(PluginTest, NoMemorySlotAnswersOutOfMemory) {
   EXPECT_EQ(nullptr, control.pdata());
 }
 
-class ObjectCreationFailsTest : public PluginTest,
-                                public ::testing::WithParamInterface<SInt32> {};
+class ObjectCreationFailsTest : public PluginTest, public ::testing::WithParamInterface<SInt32> {};
 
 TEST_P(ObjectCreationFailsTest, AnswersOutOfMemoryAndKeepsTheRecordForDestroy) {
   GestaltSetSystemVersion(10, GetParam(), 0);

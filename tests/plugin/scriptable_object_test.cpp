@@ -48,8 +48,7 @@ TEST_F(PluginTest, NewObjectHoldsTheDefaults) {
     }
     for (const std::string* t :
          {&o->returnCallback, &o->tabCallback, &o->encryptedServerRandom, &o->input8Text,
-          &o->input13Text, &o->serverPublicKey, &o->input10Text, &o->input11Text,
-          &o->input12Text})
+          &o->input13Text, &o->serverPublicKey, &o->input10Text, &o->input11Text, &o->input12Text})
       EXPECT_TRUE(t->empty());
     struct {
       const NPVariant* value;

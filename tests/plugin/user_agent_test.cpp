@@ -19,8 +19,9 @@ struct AgentCase {
 };
 
 const AgentCase kAgents[] = {
-    {"Short", 10, 10},       {"Empty", 0, 0},         {"Longest", 4095, 4095},
-    {"OneTooLong", 4096, 4095}, {"FarTooLong", 10000, 4095},
+    {"Short", 10, 10},           {"Empty", 0, 0},
+    {"Longest", 4095, 4095},     {"OneTooLong", 4096, 4095},
+    {"FarTooLong", 10000, 4095},
 };
 
 class UserAgentTest : public PluginTest, public ::testing::WithParamInterface<AgentCase> {};

@@ -133,7 +133,8 @@ TEST_F(OneRefusalTest, ALayerRequestAnswersAnErrorAndALaterRequestBuildsTheWhole
     {
       host::ModuleCall call;
       RefuseNthAllocation refuse(n);
-      EXPECT_NO_THROW(result = browser.plugin().getvalue(npp, NPPVpluginCoreAnimationLayer, &layer));
+      EXPECT_NO_THROW(result =
+                          browser.plugin().getvalue(npp, NPPVpluginCoreAnimationLayer, &layer));
       refused = refuse.refused();
     }
     const PluginInstance* r = recordOf(npp);
@@ -173,8 +174,8 @@ TEST_F(OneRefusalTest, SetWindowAndObjectRequestsAnswerAnErrorCodeAndThrowNothin
           host::ModuleCall call;
           RefuseNthAllocation refuse(n);
           EXPECT_NO_THROW(windowResult = browser.plugin().setwindow(npp, &window));
-          EXPECT_NO_THROW(objectResult = browser.plugin().getvalue(
-                              npp, NPPVpluginScriptableNPObject, &object));
+          EXPECT_NO_THROW(
+              objectResult = browser.plugin().getvalue(npp, NPPVpluginScriptableNPObject, &object));
           refused = refuse.refused();
         }
         EXPECT_TRUE(windowResult == NPERR_NO_ERROR || windowResult == NPERR_GENERIC_ERROR);

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Range<size_t>(0, hostile::kBacktrackingCount)),
     [](const ::testing::TestParamInfo<std::tuple<Model, size_t>>& caseInfo) {
       return std::string(std::get<0>(caseInfo.param) == Model::kCoreAnimation ? "CoreAnimation"
-                                                                          : "CoreGraphics") +
+                                                                              : "CoreGraphics") +
              hostile::patternName(std::get<1>(caseInfo.param));
     });
 

@@ -94,8 +94,7 @@ Read readControl(NPObject* object, int index, bool* ok) {
   } else if (!r.value.isVoid()) {
     out.kind = Read::kInt32;
     out.i = INT32_MIN;  // a type the model never gives: shows as a difference
-    ADD_FAILURE() << prop_oracle::kProperties[index] << " read as variant type "
-                  << r.value.type();
+    ADD_FAILURE() << prop_oracle::kProperties[index] << " read as variant type " << r.value.type();
   }
   return out;
 }
@@ -125,8 +124,8 @@ class PropertyOracle : public ::testing::Test {
       const Read want = model.read(index);
       if (!(want == got)) {
         ++differences;
-        ADD_FAILURE() << "after " << step << ": " << prop_oracle::kProperties[index]
-                      << " reads " << describe(got) << ", expected " << describe(want);
+        ADD_FAILURE() << "after " << step << ": " << prop_oracle::kProperties[index] << " reads "
+                      << describe(got) << ", expected " << describe(want);
       }
     }
     return differences;
@@ -198,8 +197,8 @@ TEST_F(PropertyOracle, EveryFlagTextThroughTheProperty) {
       EXPECT_TRUE(ok);
       if (!(got == model.read(index))) {
         ++differences;
-        ADD_FAILURE() << "input6 \"" << printable(flags) << "\": "
-                      << prop_oracle::kProperties[index] << " reads " << describe(got)
+        ADD_FAILURE() << "input6 \"" << printable(flags)
+                      << "\": " << prop_oracle::kProperties[index] << " reads " << describe(got)
                       << ", expected " << describe(model.read(index));
       }
     }
@@ -240,8 +239,12 @@ TEST_F(PropertyOracle, MalformedFlagValuesChangeNothing) {
       {Value::kString, 0, 0, "11111"},
       {Value::kString, 0, 0, "111111"},
       {Value::kString, 0, 0, "11111111"},
-      {Value::kString, 0, 0, "1\xC3\xA4" "11"},
-      {Value::kString, 0, 0, "\xE2\x82\xAC" "1"},  // three bytes and one: four bytes
+      {Value::kString, 0, 0,
+       "1\xC3\xA4"
+       "11"},
+      {Value::kString, 0, 0,
+       "\xE2\x82\xAC"
+       "1"},  // three bytes and one: four bytes
       {Value::kInt32, 1111, 0, {}},
       {Value::kDouble, 0, 1111.0, {}},
       {Value::kBool, 1, 0, {}},
@@ -252,8 +255,8 @@ TEST_F(PropertyOracle, MalformedFlagValuesChangeNothing) {
   for (const Value& v : values) {
     EXPECT_TRUE(host::setProperty(object, "input6", makeVariant(v, object)));
     model.setProperty(7, v);
-    if (compareAll(object, model, "input6 \"" + printable(v.s) + "\" of kind " +
-                                      std::to_string(v.kind)))
+    if (compareAll(object, model,
+                   "input6 \"" + printable(v.s) + "\" of kind " + std::to_string(v.kind)))
       break;
   }
 }
@@ -271,7 +274,12 @@ TEST_F(PropertyOracle, FlagTextsThroughTheAttribute) {
     for (char b : bytes)
       for (char c : bytes)
         for (char d : bytes) values.push_back(std::string{a, b, c, d});
-  for (const char* v : {"", "1", "111", "11111", "1\xC3\xA4" "1", "1\xC3\xA4" "11", "0000 "})
+  for (const char* v : {"", "1", "111", "11111",
+                        "1\xC3\xA4"
+                        "1",
+                        "1\xC3\xA4"
+                        "11",
+                        "0000 "})
     values.push_back(v);
   int differences = 0;
   for (const std::string& value : values) {
@@ -282,7 +290,8 @@ TEST_F(PropertyOracle, FlagTextsThroughTheAttribute) {
     ASSERT_EQ(NPERR_NO_ERROR, control.newResult());
     Model model;
     for (const host::Attribute& a : embed.attributes) model.applyAttribute(a.name, a.value);
-    differences += compareAll(control.object(), model, "input6 attribute \"" + printable(value) + "\"");
+    differences +=
+        compareAll(control.object(), model, "input6 attribute \"" + printable(value) + "\"");
   }
 }
 
@@ -301,13 +310,13 @@ TEST_F(PropertyOracle, EveryTypeOnEveryProperty) {
   };
   // Values for the preset control: something in every field.
   const std::vector<std::pair<int, Value>> preset = {
-      {0, {Value::kInt32, 1, 0, {}}},       {1, {Value::kString, 0, 0, "wrapped"}},
-      {3, {Value::kString, 0, 0, "pw"}},    {7, {Value::kString, 0, 0, "0110"}},
-      {5, {Value::kInt32, 12, 0, {}}},      {6, {Value::kInt32, 5, 0, {}}},
-      {8, {Value::kInt32, 3, 0, {}}},       {9, {Value::kString, 0, 0, "t8"}},
-      {10, {Value::kString, 0, 0, "t9"}},   {11, {Value::kString, 0, 0, "t10"}},
-      {12, {Value::kString, 0, 0, "t11"}},  {13, {Value::kString, 0, 0, "t12"}},
-      {14, {Value::kString, 0, 0, "t13"}},  {15, {Value::kString, 0, 0, "ret"}},
+      {0, {Value::kInt32, 1, 0, {}}},      {1, {Value::kString, 0, 0, "wrapped"}},
+      {3, {Value::kString, 0, 0, "pw"}},   {7, {Value::kString, 0, 0, "0110"}},
+      {5, {Value::kInt32, 12, 0, {}}},     {6, {Value::kInt32, 5, 0, {}}},
+      {8, {Value::kInt32, 3, 0, {}}},      {9, {Value::kString, 0, 0, "t8"}},
+      {10, {Value::kString, 0, 0, "t9"}},  {11, {Value::kString, 0, 0, "t10"}},
+      {12, {Value::kString, 0, 0, "t11"}}, {13, {Value::kString, 0, 0, "t12"}},
+      {14, {Value::kString, 0, 0, "t13"}}, {15, {Value::kString, 0, 0, "ret"}},
       {16, {Value::kString, 0, 0, "tab"}},
   };
   int differences = 0;
@@ -321,11 +330,13 @@ TEST_F(PropertyOracle, EveryTypeOnEveryProperty) {
         Model model;
         if (filled) {
           for (const auto& [i, pv] : preset) {
-            ASSERT_TRUE(host::setProperty(object, prop_oracle::kProperties[i], makeVariant(pv, object)));
+            ASSERT_TRUE(
+                host::setProperty(object, prop_oracle::kProperties[i], makeVariant(pv, object)));
             model.setProperty(i, pv);
           }
         }
-        EXPECT_TRUE(host::setProperty(object, prop_oracle::kProperties[index], makeVariant(v, object)));
+        EXPECT_TRUE(
+            host::setProperty(object, prop_oracle::kProperties[index], makeVariant(v, object)));
         model.setProperty(index, v);
         differences += compareAll(object, model,
                                   std::string(filled ? "filled, " : "new, ") + "set " +
@@ -352,8 +363,8 @@ bool flagsAllow(const std::string& flags, const std::string& text) {
   }
   for (char c : text) {
     const bool upper = c >= 'A' && c <= 'Z', lower = c >= 'a' && c <= 'z',
-               digit = c >= '0' && c <= '9', symbol = c >= 0x20 && c <= 0x7E && !upper &&
-                                                      !lower && !digit;
+               digit = c >= '0' && c <= '9',
+               symbol = c >= 0x20 && c <= 0x7E && !upper && !lower && !digit;
     const bool allowed = (upper && flags[0] == '1') || (lower && flags[1] == '1') ||
                          (digit && flags[2] == '1') || (symbol && flags[3] == '1');
     if (!allowed) return false;
@@ -387,7 +398,8 @@ TEST_F(PropertyOracle, FlagPatternsAcceptWhatTheFlagsAllow) {
       const bool oneClass = below(3) == 0;  // often all from one class, so matches occur
       const std::string classPool = std::string(1, pool[below(pool.size())]);
       const size_t n = 1 + below(8);
-      for (size_t i = 0; i < n; ++i) text += oneClass ? classPool : std::string(1, pool[below(pool.size())]);
+      for (size_t i = 0; i < n; ++i)
+        text += oneClass ? classPool : std::string(1, pool[below(pool.size())]);
       if (flags == "0000" && below(2)) text = std::string(1, pool[below(pool.size())]) + "&&" + "x";
       EXPECT_TRUE(control.invoke("ClearSeCtrl").ok);
       control.typeText(text);
@@ -416,10 +428,32 @@ TEST_F(PropertyOracle, RandomPropertySets) {
   Model model;
   std::mt19937 rng(0x1103);
   auto below = [&rng](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
-  const std::vector<std::string> texts = {
-      "", "0", "42abc", "  -17x", "+9", "-", " ", "2147483647", "2147483648", "-2147483648",
-      "-2147483649", "99999999999", "\t\n\v\f\r 8", "1111", "0110", "0000", "2222", "\0" "12",
-      "a\0b", "\xC3\xA4\xE2\x82\xAC", "text", "MIIB...", "12 34", "0x10", "007"};
+  const std::vector<std::string> texts = {"",
+                                          "0",
+                                          "42abc",
+                                          "  -17x",
+                                          "+9",
+                                          "-",
+                                          " ",
+                                          "2147483647",
+                                          "2147483648",
+                                          "-2147483648",
+                                          "-2147483649",
+                                          "99999999999",
+                                          "\t\n\v\f\r 8",
+                                          "1111",
+                                          "0110",
+                                          "0000",
+                                          "2222",
+                                          "\0"
+                                          "12",
+                                          "a\0b",
+                                          "\xC3\xA4\xE2\x82\xAC",
+                                          "text",
+                                          "MIIB...",
+                                          "12 34",
+                                          "0x10",
+                                          "007"};
   const std::vector<int32_t> ints = {0, 1, -1, 7, -5, 100, INT32_MIN, INT32_MAX, 2, 42};
 
   // Only a few input4 sets: each one runs the server-random step.
@@ -438,17 +472,17 @@ TEST_F(PropertyOracle, RandomPropertySets) {
         for (char& c : v.s) c = static_cast<char>(below(256));
       }
     }
-    if (v.kind == Value::kInt32) v.i = below(3) ? ints[below(ints.size())] : static_cast<int32_t>(rng());
+    if (v.kind == Value::kInt32)
+      v.i = below(3) ? ints[below(ints.size())] : static_cast<int32_t>(rng());
     if (v.kind == Value::kBool) v.i = static_cast<int32_t>(below(2));
     if (v.kind == Value::kDouble) v.d = below(2) ? 1.0 : -3.5;
     if (index == 4 && v.kind == Value::kString && ++input4Sets > 12) index = 9;
     EXPECT_TRUE(host::setProperty(object, prop_oracle::kProperties[index], makeVariant(v, object)));
     model.setProperty(index, v);
-    differences += compareAll(object, model,
-                              "step " + std::to_string(step) + " set " +
-                                  prop_oracle::kProperties[index] + " kind " +
-                                  std::to_string(v.kind) + " \"" + printable(v.s) + "\" " +
-                                  std::to_string(v.i));
+    differences += compareAll(
+        object, model,
+        "step " + std::to_string(step) + " set " + prop_oracle::kProperties[index] + " kind " +
+            std::to_string(v.kind) + " \"" + printable(v.s) + "\" " + std::to_string(v.i));
   }
 }
 
@@ -461,11 +495,12 @@ TEST_F(PropertyOracle, EveryValueOnEveryAttribute) {
   for (const char* near : {"input8", "input13", "returnCallback", "tabCallback", "INPUT1"})
     names.push_back(near);
   const std::vector<std::optional<std::string>> values = {
-      std::nullopt, "", "0", "1", "-5", " 12px", "1111", "0000", "abc", "2147483648", "-2147483649"};
+      std::nullopt, "",     "0",   "1",          "-5",         " 12px",
+      "1111",       "0000", "abc", "2147483648", "-2147483649"};
   const std::vector<host::Attribute> full = {
-      {"input0", "1"},       {"input1", "wk"},     {"input2", "ip"},     {"input3", "pp"},
-      {"input4", "r4"},      {"maxlength", "9"},   {"input5", "5"},      {"input7", "7"},
-      {"input9", "k9"},      {"input10", "t10"},   {"input11", "t11"},   {"input12", "t12"}};
+      {"input0", "1"},  {"input1", "wk"},   {"input2", "ip"},   {"input3", "pp"},
+      {"input4", "r4"}, {"maxlength", "9"}, {"input5", "5"},    {"input7", "7"},
+      {"input9", "k9"}, {"input10", "t10"}, {"input11", "t11"}, {"input12", "t12"}};
   int differences = 0;
   for (bool filled : {false, true}) {
     for (const std::string& name : names) {
@@ -479,8 +514,8 @@ TEST_F(PropertyOracle, EveryValueOnEveryAttribute) {
         Model model;
         for (const host::Attribute& a : embed.attributes) model.applyAttribute(a.name, a.value);
         differences += compareAll(control.object(), model,
-                                  std::string(filled ? "full attributes, then " : "") + name +
-                                      "=" + (value ? "\"" + printable(*value) + "\"" : "null"));
+                                  std::string(filled ? "full attributes, then " : "") + name + "=" +
+                                      (value ? "\"" + printable(*value) + "\"" : "null"));
       }
     }
   }
@@ -498,8 +533,8 @@ TEST_F(PropertyOracle, RandomAttributeLists) {
                            "MAXLENGTH", "input6 ", "input", "input02", ""})
     names.push_back(near);
   const std::vector<std::string> values = {
-      "", "0", "1", "-5", "  12px", "+7", "-", "2147483648", "-99999999999", "1111", "0110",
-      "0000", "22", "11111", "abc", "MIIBIjAN", "\xC3\xA4", "\t-1"};
+      "",     "0",    "1",    "-5", "  12px", "+7",  "-",        "2147483648", "-99999999999",
+      "1111", "0110", "0000", "22", "11111",  "abc", "MIIBIjAN", "\xC3\xA4",   "\t-1"};
 
   int differences = 0;
   for (int round = 0; round < 150 && differences < 4; ++round) {

@@ -15,14 +15,14 @@
 namespace prop_oracle {
 
 inline const char* const kProperties[17] = {
-    "input0", "input1",  "input2",  "input3",  "input4",  "maxlength",      "input5",     "input6",
-    "input7", "input8",  "input9",  "input10", "input11", "input12",        "input13",    "returnCallback",
-    "tabCallback"};
+    "input0",  "input1",  "input2",  "input3",         "input4",     "maxlength",
+    "input5",  "input6",  "input7",  "input8",         "input9",     "input10",
+    "input11", "input12", "input13", "returnCallback", "tabCallback"};
 
 // The attribute names in the order they are compared.
-inline const char* const kAttributes[13] = {"input0",  "input1",  "input2",  "input3",   "input4",
-                                            "maxlength", "input5", "input6", "input7",   "input9",
-                                            "input10", "input11", "input12"};
+inline const char* const kAttributes[13] = {"input0",    "input1",  "input2", "input3", "input4",
+                                            "maxlength", "input5",  "input6", "input7", "input9",
+                                            "input10",   "input11", "input12"};
 
 // atoi over at most `limit` bytes: white space, a sign, digits; the value is
 // held at the 32-bit limits when the digits go past them.
@@ -137,7 +137,7 @@ struct Model {
         value ? std::optional<std::string>(upToZero(*value)) : std::nullopt;
     const bool usable = text && !text->empty();
     if (attrName == "input1" || attrName == "input2" || attrName == "input3") {
-      Buffer& b = attrName == "input1" ? wrappedKey
+      Buffer& b = attrName == "input1"   ? wrappedKey
                   : attrName == "input2" ? inputPattern
                                          : passwordPattern;
       b.empty();
@@ -164,9 +164,7 @@ struct Model {
   // control's own starting choice.
   Read read(int index) const {
     auto integer = [](int32_t v) { return Read{Read::kInt32, v, {}}; };
-    auto buffer = [](const Buffer& b) {
-      return b.set ? Read{Read::kString, 0, b.bytes} : Read{};
-    };
+    auto buffer = [](const Buffer& b) { return b.set ? Read{Read::kString, 0, b.bytes} : Read{}; };
     switch (index) {
       case 0:
         return integer(rsaMode.value_or(0) == 1 ? 1 : 0);

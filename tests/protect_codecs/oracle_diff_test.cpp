@@ -129,8 +129,8 @@ TEST(CodecOracle, Base64DecodeLengthFollowsTheGroupRule) {
   std::mt19937 rng(1103);
   for (size_t len = 0; len <= 64; ++len) {
     const std::string text = randomFrom(rng, kAlphabet + " !", len);
-    const size_t expected = 3 * (len / 4) + (len % 4 == 1 || len % 4 == 2 ? 1 : 0) +
-                            (len % 4 == 3 ? 2 : 0);
+    const size_t expected =
+        3 * (len / 4) + (len % 4 == 1 || len % 4 == 2 ? 1 : 0) + (len % 4 == 3 ? 2 : 0);
     EXPECT_EQ(Base64Codec::decode(text).size(), expected) << len;
   }
 }

@@ -62,7 +62,9 @@ std::string randomText(std::mt19937& rng, size_t n) {
   return s;
 }
 
-std::string prefixed(const std::string& text) { return (text.size() < 10 ? "0" : "") + std::to_string(text.size()) + text; }
+std::string prefixed(const std::string& text) {
+  return (text.size() < 10 ? "0" : "") + std::to_string(text.size()) + text;
+}
 
 std::string tagged(const std::string& text) {
   std::string block = "06" + text;
@@ -175,7 +177,8 @@ TEST_F(EnvelopeOracle, TaggedBlockMembersEncryptTheTaggedBlock) {
     for (int member = 0; member < 4; ++member) {
       Area out;
       int rc = -2;
-      if (member == 0) rc = encryptTaggedBlockWithDerKey(k1024.publicDerHex.c_str(), text.c_str(), out.data());
+      if (member == 0)
+        rc = encryptTaggedBlockWithDerKey(k1024.publicDerHex.c_str(), text.c_str(), out.data());
       if (member == 1) rc = encryptTaggedBlockWithDerKey(lower.c_str(), text.c_str(), out.data());
       if (member == 2)
         rc = encryptTaggedBlockWithModulus(k1024.n.c_str(), 65537, text.c_str(), out.data());
@@ -223,9 +226,14 @@ TEST_F(EnvelopeOracle, TaggedBlockUnderOtherKeySizesOnlyFitsExactly) {
   for (const auto& c : refusedCases) {
     Area refused;
     const std::string text = randomText(rng, c.len);
-    EXPECT_EQ(encryptTaggedBlockWithDerKey(c.key->publicDerHex.c_str(), text.c_str(), refused.data()), -1) << c.len;
-    EXPECT_EQ(encryptTaggedBlockWithModulus(c.key->n.c_str(), 65537, text.c_str(), refused.data()), -1) << c.len;
-    EXPECT_EQ(encryptTaggedBlock(publicKeyObject(*c.key), text.c_str(), refused.data()), -1) << c.len;
+    EXPECT_EQ(
+        encryptTaggedBlockWithDerKey(c.key->publicDerHex.c_str(), text.c_str(), refused.data()), -1)
+        << c.len;
+    EXPECT_EQ(encryptTaggedBlockWithModulus(c.key->n.c_str(), 65537, text.c_str(), refused.data()),
+              -1)
+        << c.len;
+    EXPECT_EQ(encryptTaggedBlock(publicKeyObject(*c.key), text.c_str(), refused.data()), -1)
+        << c.len;
     EXPECT_TRUE(refused.untouched()) << c.len;
   }
 }
@@ -236,7 +244,9 @@ TEST_F(EnvelopeOracle, LengthPrefixedMembersEncryptTheirFields) {
     const std::string b = randomText(rng, rng() % 57);
     {
       Area out;
-      ASSERT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), a.c_str(), b.c_str(), out.data()), 0);
+      ASSERT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), a.c_str(), b.c_str(),
+                                               out.data()),
+                0);
       const std::string hex = out.text();
       EXPECT_EQ(hex.size(), 256u);
       EXPECT_TRUE(isUpperHex(hex));
@@ -276,15 +286,20 @@ TEST_F(EnvelopeOracle, LengthPrefixedFieldsAtTheLimitsOfTheKey) {
   EXPECT_EQ(encryptPkcs1Hex(t118.c_str(), k1024.publicDerHex.c_str(), refused.data()), -1);
   EXPECT_EQ(encryptPkcs1Hex("", k1024.publicDerHex.c_str(), refused.data()), -1);
   const std::string f57 = randomText(rng, 57), s57 = randomText(rng, 57);  // 59 + 59 bytes
-  EXPECT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), f57.c_str(), s57.c_str(), refused.data()), -1);
+  EXPECT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), f57.c_str(), s57.c_str(),
+                                           refused.data()),
+            -1);
   EXPECT_TRUE(refused.untouched());
   Area out3;
   ASSERT_EQ(encryptPkcs1Hex(t117.c_str(), k1024.publicDerHex.c_str(), out3.data()), 0);
   EXPECT_EQ(rsaDecrypt(k1024, oracle::hexDecode(out3.text()), RSA_PKCS1_PADDING), t117);
   Area out4;  // 57 + 59 = 116 bytes
   const std::string f55 = randomText(rng, 55);
-  ASSERT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), f55.c_str(), s57.c_str(), out4.data()), 0);
-  EXPECT_EQ(rsaDecrypt(k1024, oracle::hexDecode(out4.text()), RSA_PKCS1_PADDING), "57" + s57 + "55" + f55);
+  ASSERT_EQ(encryptTwoFieldsLengthPrefixed(k1024.publicDerHex.c_str(), f55.c_str(), s57.c_str(),
+                                           out4.data()),
+            0);
+  EXPECT_EQ(rsaDecrypt(k1024, oracle::hexDecode(out4.text()), RSA_PKCS1_PADDING),
+            "57" + s57 + "55" + f55);
 }
 
 TEST_F(EnvelopeOracle, RawLengthPrefixedBlockIsFilledToTheKeySize) {
@@ -292,7 +307,8 @@ TEST_F(EnvelopeOracle, RawLengthPrefixedBlockIsFilledToTheKeySize) {
     const std::string text = randomText(rng, len);
     const std::string field = prefixed(text);
     Area zero;
-    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), zero.data(), 0), 0) << len;
+    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), zero.data(), 0), 0)
+        << len;
     const std::string hex = zero.text();
     EXPECT_EQ(hex.size(), 256u);
     EXPECT_TRUE(isUpperHex(hex));
@@ -302,10 +318,15 @@ TEST_F(EnvelopeOracle, RawLengthPrefixedBlockIsFilledToTheKeySize) {
     // blocks of the same text get different fills (checked where the fill is
     // long enough for a repeat to be out of the question).
     Area random, again;
-    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), random.data(), 1), 0) << len;
-    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), again.data(), 1), 0) << len;
+    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), random.data(), 1),
+              0)
+        << len;
+    ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), again.data(), 1),
+              0)
+        << len;
     const std::string plain = rsaDecrypt(k1024, oracle::hexDecode(random.text()), RSA_NO_PADDING);
-    const std::string plainAgain = rsaDecrypt(k1024, oracle::hexDecode(again.text()), RSA_NO_PADDING);
+    const std::string plainAgain =
+        rsaDecrypt(k1024, oracle::hexDecode(again.text()), RSA_NO_PADDING);
     ASSERT_EQ(plain.size(), 128u);
     ASSERT_EQ(plainAgain.size(), 128u);
     EXPECT_EQ(plain.substr(0, field.size()), field);
@@ -315,7 +336,9 @@ TEST_F(EnvelopeOracle, RawLengthPrefixedBlockIsFilledToTheKeySize) {
     }
     if (field.size() < 128) {
       Area refused;
-      EXPECT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), refused.data(), 2), -1);
+      EXPECT_EQ(
+          encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), text.c_str(), refused.data(), 2),
+          -1);
       EXPECT_TRUE(refused.untouched());
     }
   }
@@ -326,7 +349,8 @@ TEST_F(EnvelopeOracle, RawLengthPrefixedBlockIsFilledToTheKeySize) {
   ASSERT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), t125.c_str(), exact.data(), 7), 0);
   EXPECT_EQ(rsaDecrypt(k1024, oracle::hexDecode(exact.text()), RSA_NO_PADDING), "125" + t125);
   Area refused;
-  EXPECT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), t126.c_str(), refused.data(), 0), -1);
+  EXPECT_EQ(encryptLengthPrefixedRaw(k1024.publicDerHex.c_str(), t126.c_str(), refused.data(), 0),
+            -1);
   EXPECT_TRUE(refused.untouched());
 }
 
@@ -339,7 +363,8 @@ TEST_F(EnvelopeOracle, HexSessionKeyMemberWritesH1ThenH2) {
     std::string filled = hexText;
     while (filled.size() < 16) filled += 'F';
     Area out;
-    const int rc = encryptHexWithSessionKey(hexText.c_str(), k1024.publicDerHex.c_str(), out.data());
+    const int rc =
+        encryptHexWithSessionKey(hexText.c_str(), k1024.publicDerHex.c_str(), out.data());
     if (filled.size() % 2) {
       EXPECT_EQ(rc, -1) << hexText;
       EXPECT_TRUE(out.untouched());
@@ -366,7 +391,8 @@ TEST_F(EnvelopeOracle, TextSessionKeyMemberWritesH2ThenH1) {
     while (input.size() < 16) input += '\0';
     input = zeroFilledTo8(input);
     Area out;
-    ASSERT_EQ(encryptTextWithSessionKey(k1024.publicDerHex.c_str(), text.c_str(), out.data()), 0) << len;
+    ASSERT_EQ(encryptTextWithSessionKey(k1024.publicDerHex.c_str(), text.c_str(), out.data()), 0)
+        << len;
     const std::string hex = out.text();
     ASSERT_EQ(hex.size(), 256 + 2 * input.size()) << len;
     EXPECT_TRUE(isUpperHex(hex));
@@ -379,8 +405,8 @@ TEST_F(EnvelopeOracle, TextSessionKeyMemberWritesH2ThenH1) {
 TEST_F(EnvelopeOracle, BadKeysAndNullArgumentsLeaveTheAreaUntouched) {
   std::string odd = k1024.publicDerHex.substr(1);
   std::string truncated = k1024.publicDerHex.substr(0, k1024.publicDerHex.size() - 2);
-  const std::vector<std::string> badKeys = {"", "0", odd, truncated, "3000", "zz",
-                                            std::string(300, 'G')};
+  const std::vector<std::string> badKeys = {
+      "", "0", odd, truncated, "3000", "zz", std::string(300, 'G')};
   for (const std::string& key : badKeys) {
     Area out;
     const char* kh = key.c_str();

@@ -142,8 +142,9 @@ TEST(EncryptLengthPrefixedRaw, FillModeOnlyLookedAtWhenAFillIsNeeded) {
   EXPECT_EQ(openHex(key, exact.text(), RSA_NO_PADDING), "62" + text);
 
   OutArea tooLong;
-  EXPECT_EQ(encryptLengthPrefixedRaw(key.publicDerHex.c_str(), letters(63).c_str(), tooLong.bytes, 0),
-            -1);
+  EXPECT_EQ(
+      encryptLengthPrefixedRaw(key.publicDerHex.c_str(), letters(63).c_str(), tooLong.bytes, 0),
+      -1);
   EXPECT_TRUE(tooLong.untouched());
 }
 
@@ -246,8 +247,8 @@ TEST(LoadRsaKeyFromHexDer, PublicAndPrivateForms) {
 
 TEST(RsaPublicEncrypt, ExactlyKBytesOrEmpty) {
   const TestKey& key = testKey(1024);
-  const std::string c = cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0), "m",
-                                                  RSA_PKCS1_PADDING);
+  const std::string c = cryptin::rsaPublicEncrypt(
+      cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0), "m", RSA_PKCS1_PADDING);
   EXPECT_EQ(c.size(), 128u);
   EXPECT_EQ(envtest::privateDecrypt(key, c, RSA_PKCS1_PADDING), "m");
   EXPECT_EQ(cryptin::rsaPublicEncrypt(cryptin::loadRsaKeyFromHexDer(key.publicDerHex, 0), "",

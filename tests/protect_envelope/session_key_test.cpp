@@ -123,9 +123,9 @@ TEST(EncryptTextWithSessionKey, BlobFirstThenText) {
     }
   }
   OutArea out;
-  ASSERT_EQ(
-      encryptTextWithSessionKey(testKey(1024).publicDerHex.c_str(), "0123456789abcdefghij", out.bytes),
-      0);
+  ASSERT_EQ(encryptTextWithSessionKey(testKey(1024).publicDerHex.c_str(), "0123456789abcdefghij",
+                                      out.bytes),
+            0);
   EXPECT_EQ(out.text().size(), 256u + 48u);
 }
 

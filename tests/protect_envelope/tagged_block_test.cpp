@@ -112,8 +112,7 @@ TEST(TaggedBlock, ModulusTakesLowerCaseAndTheExponentAsUnsigned) {
   // A negative exponent is read as its unsigned bit pattern: the encryption
   // equals raw RSA under e = 0xFFFFFFFF.
   OutArea withNegative;
-  ASSERT_EQ(encryptTaggedBlockWithModulus(key.n.c_str(), -1, "abc", withNegative.bytes),
-            0);
+  ASSERT_EQ(encryptTaggedBlockWithModulus(key.n.c_str(), -1, "abc", withNegative.bytes), 0);
   RSA* rsa = RSA_new();
   BIGNUM* n = nullptr;
   BN_hex2bn(&n, key.n.c_str());

@@ -53,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoHexDigit", "no hex digit at all", "MIIB", keytext::kCertificateBody},
         Case{"OneBlank", "a single blank", " ", keytext::kCertificateBody},
         Case{"NonAscii", "non-ASCII bytes", "\xc3\xa9\xc3\xa9", keytext::kCertificateBody}),
-    [](const ::testing::TestParamInfo<Case>& caseInfo) { return std::string(caseInfo.param.name); });
+    [](const ::testing::TestParamInfo<Case>& caseInfo) {
+      return std::string(caseInfo.param.name);
+    });
 
 // A body becomes PEM text with a CRLF after the BEGIN marker and the END
 // marker straight after the body's last byte.

@@ -55,9 +55,7 @@ std::string pairCutAtTheFirstSeparator() {
   return p.substr(0, 64) + "," + p.substr(65) + "|" + std::string(129, 'g');
 }
 // The mirror: "|" first, the "," in the middle.
-std::string pairCutAtTheFirstBar() {
-  return pairBar() + "," + std::string(129, 'g');
-}
+std::string pairCutAtTheFirstBar() { return pairBar() + "," + std::string(129, 'g'); }
 std::string sm2Body() { return bankServer().sm2CertificateBody(); }
 std::string rsaBodyInSm2Mode() { return bodyWithoutBreak(); }
 std::string pointOffCurve() {

@@ -223,13 +223,15 @@ TEST_P(SessionModel, PasswordsOfEveryLengthUnderTheSessionKeyText) {
 
     // A wrapped key of random non-zero bytes for get_output1.
     wrapped.clear();
-    for (size_t n = 1 + rng() % 40; n > 0; --n) wrapped.push_back(static_cast<char>(1 + rng() % 255));
+    for (size_t n = 1 + rng() % 40; n > 0; --n)
+      wrapped.push_back(static_cast<char>(1 + rng() % 255));
     ASSERT_TRUE(control.setProperty("input1", host::Variant::string(wrapped)));
     const std::string wrappedKeyText = keytext::keyTextFor(wrapped);
 
     for (size_t length = round < 4 ? 1 : 60; length <= 64; ++length) {
       std::string password;
-      for (size_t i = 0; i < length; ++i) password.push_back(static_cast<char>(0x20 + rng() % 0x5F));
+      for (size_t i = 0; i < length; ++i)
+        password.push_back(static_cast<char>(0x20 + rng() % 0x5F));
       control.invoke("ClearSeCtrl");
       control.typeText(password);
       ASSERT_EQ(static_cast<int32_t>(length), control.invoke("get_output3").value.asInt32());
@@ -255,8 +257,8 @@ TEST(SessionModelUtf8, FieldPasswordsInBothModes) {
   host::Browser::get().reset();
   GestaltResetForTesting();
   bank::BankServer& server = sharedServer();
-  static const char* const kPieces[] = {"a", "Z", "7", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-                                        " ", "\xD0\xB6"};
+  static const char* const kPieces[] = {
+      "a", "Z", "7", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", " ", "\xD0\xB6"};
   std::mt19937 rng(0x0f8);
   for (bool rsa : {true, false}) {
     host::Instance control;
@@ -266,12 +268,13 @@ TEST(SessionModelUtf8, FieldPasswordsInBothModes) {
     control.focus(true);
     ASSERT_TRUE(control.setProperty("input0", host::Variant::int32(rsa ? 1 : 0)));
     ASSERT_TRUE(control.setProperty(
-        "input9", host::Variant::string(rsa ? server.rsaCertificatePem()
-                                            : server.sm2CoordinatePair(','))));
+        "input9",
+        host::Variant::string(rsa ? server.rsaCertificatePem() : server.sm2CoordinatePair(','))));
     host::ScriptResult r = control.invoke("get_output37");
     ASSERT_TRUE(r.value.isString());
     ASSERT_FALSE(server.receiveClientRandom(r.value.asString(), rsa).empty());
-    ASSERT_TRUE(control.setProperty("input4", host::Variant::string(server.makeServerRandom(rsa, 7))));
+    ASSERT_TRUE(
+        control.setProperty("input4", host::Variant::string(server.makeServerRandom(rsa, 7))));
     const std::string keyText = keytext::keyTextFor(server.serverRandom() + server.clientRandom());
     for (int n = 1; n <= 30; ++n) {
       std::string password;
@@ -341,9 +344,9 @@ TEST(SessionModelShared, ControlsInBothModesShareOneSession) {
         EXPECT_EQ(1, controls[k]->invoke("get_output6").value.asInt32());
         host::ScriptResult c = controls[k]->invoke("get_output2");
         ASSERT_TRUE(c.value.isString());
-        EXPECT_EQ(std::optional<std::string>(passwords[k]),
-                  keytext::recoverPassword(c.value.asString(), rsa[k],
-                                           keytext::keyTextFor(session)))
+        EXPECT_EQ(
+            std::optional<std::string>(passwords[k]),
+            keytext::recoverPassword(c.value.asString(), rsa[k], keytext::keyTextFor(session)))
             << "control " << k << " at step " << step;
       }
     }

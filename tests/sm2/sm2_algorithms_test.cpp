@@ -104,7 +104,8 @@ TEST_F(Sm2Algorithms, StandardEncryptionExample) {
 
 TEST_F(Sm2Algorithms, CheckKey) {
   // The base point itself is a valid public key.
-  spc::BnPtr gx(BN_bin2bn(smlib::EC_SM2_Gx, 32, nullptr)), gy(BN_bin2bn(smlib::EC_SM2_Gy, 32, nullptr));
+  spc::BnPtr gx(BN_bin2bn(smlib::EC_SM2_Gx, 32, nullptr)),
+      gy(BN_bin2bn(smlib::EC_SM2_Gy, 32, nullptr));
   spc::EcKeyPtr base(smlib::EC_KEY_from_BN(gx.get(), gy.get(), nullptr));
   ASSERT_TRUE(base);
   EXPECT_EQ(smlib::EC_SM2_check_key(base.get()), 1);
@@ -191,7 +192,8 @@ TEST_F(Sm2Algorithms, GenerateKey) {
 
 TEST_F(Sm2Algorithms, IdentityHash) {
   Bytes msg = bytesOf("abc");
-  spc::BnPtr byDefault(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), sm3()));
+  spc::BnPtr byDefault(
+      smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), sm3()));
   spc::BnPtr explicitId(
       smlib::EC_SM2_HashIdMessage(key_.get(), kDefaultId, msg.data(), msg.size(), sm3()));
   spc::BnPtr other(
@@ -200,9 +202,9 @@ TEST_F(Sm2Algorithms, IdentityHash) {
   EXPECT_EQ(BN_cmp(byDefault.get(), explicitId.get()), 0);
   EXPECT_NE(BN_cmp(byDefault.get(), other.get()), 0);
   spc::EcKeyPtr privOnly(smlib::EC_KEY_from_BN_EX(d_.get()));
-  EXPECT_EQ(
-      spc::BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(), sm3())),
-      nullptr);
+  EXPECT_EQ(spc::BnPtr(smlib::EC_SM2_HashIdMessage(privOnly.get(), nullptr, msg.data(), msg.size(),
+                                                   sm3())),
+            nullptr);
   EXPECT_EQ(
       spc::BnPtr(smlib::EC_SM2_HashIdMessage(key_.get(), nullptr, msg.data(), msg.size(), nullptr)),
       nullptr);

@@ -100,7 +100,8 @@ TEST(Sm2Engine, TwoKeyObjectsLiveApart) {
   spc::BnPtr d = exampleD();
   spc::PkeyPtr first = ourPkey(d.get()), second = ourPkey(d.get());
   ASSERT_TRUE(first && second);
-  spc::PkeyCtxPtr c1(EVP_PKEY_CTX_new(first.get(), nullptr)), c2(EVP_PKEY_CTX_new(second.get(), nullptr));
+  spc::PkeyCtxPtr c1(EVP_PKEY_CTX_new(first.get(), nullptr)),
+      c2(EVP_PKEY_CTX_new(second.get(), nullptr));
   ASSERT_EQ(EVP_PKEY_encrypt_init(c1.get()), 1);
   ASSERT_EQ(EVP_PKEY_decrypt_init(c2.get()), 1);
   Bytes msg = bytesOf("two engines"), ct(msg.size() + 97);

@@ -167,8 +167,7 @@ bool opensslDecrypt(EVP_PKEY* key, const Bytes& der, Bytes* out) {
   return true;
 }
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 Bytes opensslSign(EVP_PKEY* key, const Bytes& msg, const char* id) {
   spc::MdCtxPtr mctx(EVP_MD_CTX_new());

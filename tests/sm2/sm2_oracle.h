@@ -15,9 +15,9 @@
 namespace sm2test {
 
 using Bytes = std::vector<unsigned char>;
+using smlib::sm2_internal::SigPtr;
 using spc::BnPtr;
 using spc::EcKeyPtr;
-using smlib::sm2_internal::SigPtr;
 
 // The worked examples' private key and random scalar.
 extern const char kExampleD[];

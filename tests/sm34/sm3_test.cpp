@@ -23,7 +23,6 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-
 // OpenSSL's own SM3 (its default provider), the oracle.
 std::string opensslSm3(const std::string& msg) {
   static const spc::MdPtr md(EVP_MD_fetch(nullptr, "SM3", nullptr));

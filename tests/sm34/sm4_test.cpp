@@ -27,7 +27,6 @@ const unsigned char* u8(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-
 struct ModeInfo {
   const char* name;  // OpenSSL's own algorithm, the oracle
   const EVP_CIPHER* (*ours)();

@@ -39,16 +39,14 @@ inline std::string hexDecode(const std::string& hex) {
 }
 
 inline std::string base64Encode(const std::string& bytes) {
-  static const char alphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   for (size_t i = 0; i < bytes.size(); i += 3) {
     const size_t n = bytes.size() - i < 3 ? bytes.size() - i : 3;
     uint32_t group = 0;
     for (size_t j = 0; j < 3; ++j)
       group = group * 256 + (j < n ? static_cast<unsigned char>(bytes[i + j]) : 0);
-    for (size_t j = 0; j < 4; ++j)
-      out += j <= n ? alphabet[(group >> (18 - 6 * j)) & 63] : '=';
+    for (size_t j = 0; j < 4; ++j) out += j <= n ? alphabet[(group >> (18 - 6 * j)) & 63] : '=';
   }
   return out;
 }

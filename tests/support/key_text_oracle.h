@@ -32,14 +32,14 @@ inline std::optional<std::string> runCipher(const EVP_CIPHER* cipher, bool encry
   if (!ctx) return std::nullopt;
   std::string out(in.size() + 32, '\0');
   int n1 = 0, n2 = 0;
-  bool ok = EVP_CipherInit_ex(ctx, cipher, nullptr,
-                              reinterpret_cast<const unsigned char*>(key.data()), nullptr,
-                              encrypt ? 1 : 0) == 1 &&
-            EVP_CIPHER_CTX_set_padding(ctx, padding ? 1 : 0) == 1 &&
-            EVP_CipherUpdate(ctx, reinterpret_cast<unsigned char*>(&out[0]), &n1,
-                             reinterpret_cast<const unsigned char*>(in.data()),
-                             static_cast<int>(in.size())) == 1 &&
-            EVP_CipherFinal_ex(ctx, reinterpret_cast<unsigned char*>(&out[0]) + n1, &n2) == 1;
+  bool ok =
+      EVP_CipherInit_ex(ctx, cipher, nullptr, reinterpret_cast<const unsigned char*>(key.data()),
+                        nullptr, encrypt ? 1 : 0) == 1 &&
+      EVP_CIPHER_CTX_set_padding(ctx, padding ? 1 : 0) == 1 &&
+      EVP_CipherUpdate(ctx, reinterpret_cast<unsigned char*>(&out[0]), &n1,
+                       reinterpret_cast<const unsigned char*>(in.data()),
+                       static_cast<int>(in.size())) == 1 &&
+      EVP_CipherFinal_ex(ctx, reinterpret_cast<unsigned char*>(&out[0]) + n1, &n2) == 1;
   EVP_CIPHER_CTX_free(ctx);
   if (!ok) return std::nullopt;
   out.resize(static_cast<size_t>(n1 + n2));

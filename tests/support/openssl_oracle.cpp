@@ -26,13 +26,11 @@ std::optional<std::string> run(EVP_PKEY* key, int (*init)(EVP_PKEY_CTX*), Operat
 
 }  // namespace
 
-std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& cipher,
-                                          int padding) {
+std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& cipher, int padding) {
   return run(key, EVP_PKEY_decrypt_init, EVP_PKEY_decrypt, cipher, padding);
 }
 
-std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message,
-                                          int padding) {
+std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message, int padding) {
   return run(key, EVP_PKEY_encrypt_init, EVP_PKEY_encrypt, message, padding);
 }
 

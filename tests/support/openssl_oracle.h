@@ -12,11 +12,9 @@ namespace testsupport {
 // Decrypts cipher with key. padding: an RSA padding mode (RSA_PKCS1_PADDING,
 // RSA_NO_PADDING), or 0 to keep the key type's own (SM2 takes its DER form).
 // nullopt when OpenSSL refuses.
-std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& cipher,
-                                          int padding);
+std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& cipher, int padding);
 
 // Encrypts message to key, padding as above. nullopt when OpenSSL refuses.
-std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message,
-                                          int padding);
+std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message, int padding);
 
 }  // namespace testsupport

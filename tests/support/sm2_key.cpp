@@ -19,14 +19,12 @@ EVP_PKEY* opensslSm2Key(const BIGNUM* d) {
                          nullptr) != sizeof pub)
     return nullptr;
   spc::ParamBldPtr bld(OSSL_PARAM_BLD_new());
-  if (!bld ||
-      !OSSL_PARAM_BLD_push_utf8_string(bld.get(), OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0) ||
+  if (!bld || !OSSL_PARAM_BLD_push_utf8_string(bld.get(), OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0) ||
       !OSSL_PARAM_BLD_push_BN(bld.get(), OSSL_PKEY_PARAM_PRIV_KEY, d) ||
       !OSSL_PARAM_BLD_push_octet_string(bld.get(), OSSL_PKEY_PARAM_PUB_KEY, pub, sizeof pub))
     return nullptr;
   spc::ParamPtr params(OSSL_PARAM_BLD_to_param(bld.get()));
-  spc::PkeyCtxPtr ctx(
-      EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
+  spc::PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
   EVP_PKEY* key = nullptr;
   if (!params || !ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||
       EVP_PKEY_fromdata(ctx.get(), &key, EVP_PKEY_KEYPAIR, params.get()) <= 0)

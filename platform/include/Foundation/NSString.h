@@ -43,10 +43,10 @@ class NSString : public NSObject {
   // Returns nullptr for bytes that are not valid in the encoding.
   static NSString* initWithBytes(const void* bytes, NSUInteger length, NSStringEncoding encoding);
 
-  static NSString* string();                          // autoreleased, empty
+  static NSString* string();                                // autoreleased, empty
   static NSString* stringWithUTF8String(const char* text);  // autoreleased; nullptr if invalid
   static NSString* stringWithFormat(const char* format, ...)
-      __attribute__((format(printf, 1, 2)));          // autoreleased; printf conventions
+      __attribute__((format(printf, 1, 2)));  // autoreleased; printf conventions
 
   NSUInteger length() const { return units_.size(); }
   char16_t characterAtIndex(NSUInteger index) const { return units_.at(index); }

@@ -15,8 +15,8 @@ extern "C" {
 #endif
 
 // Plug-in side.
-typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode,
-                                  int16_t argc, char* argn[], char* argv[], NPSavedData* saved);
+typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc,
+                                  char* argn[], char* argv[], NPSavedData* saved);
 typedef NPError (*NPP_DestroyProcPtr)(NPP instance, NPSavedData** save);
 typedef NPError (*NPP_SetWindowProcPtr)(NPP instance, NPWindow* window);
 typedef NPError (*NPP_NewStreamProcPtr)(NPP instance, NPMIMEType type, NPStream* stream,
@@ -95,8 +95,7 @@ typedef void (*NPN_PushPopupsEnabledStateProcPtr)(NPP npp, NPBool enabled);
 typedef void (*NPN_PopPopupsEnabledStateProcPtr)(NPP npp);
 typedef bool (*NPN_EnumerateProcPtr)(NPP npp, NPObject* obj, NPIdentifier** identifier,
                                      uint32_t* count);
-typedef void (*NPN_PluginThreadAsyncCallProcPtr)(NPP instance, void (*func)(void*),
-                                                 void* userData);
+typedef void (*NPN_PluginThreadAsyncCallProcPtr)(NPP instance, void (*func)(void*), void* userData);
 typedef bool (*NPN_ConstructProcPtr)(NPP npp, NPObject* obj, const NPVariant* args,
                                      uint32_t argCount, NPVariant* result);
 typedef NPError (*NPN_GetValueForURLPtr)(NPP npp, NPNURLVariable variable, const char* url,
@@ -104,16 +103,16 @@ typedef NPError (*NPN_GetValueForURLPtr)(NPP npp, NPNURLVariable variable, const
 typedef NPError (*NPN_SetValueForURLPtr)(NPP npp, NPNURLVariable variable, const char* url,
                                          const char* value, uint32_t len);
 typedef NPError (*NPN_GetAuthenticationInfoPtr)(NPP npp, const char* protocol, const char* host,
-                                                int32_t port, const char* scheme,
-                                                const char* realm, char** username,
-                                                uint32_t* ulen, char** password, uint32_t* plen);
+                                                int32_t port, const char* scheme, const char* realm,
+                                                char** username, uint32_t* ulen, char** password,
+                                                uint32_t* plen);
 typedef uint32_t (*NPN_ScheduleTimerPtr)(NPP instance, uint32_t interval, NPBool repeat,
                                          void (*timerFunc)(NPP npp, uint32_t timerID));
 typedef void (*NPN_UnscheduleTimerPtr)(NPP instance, uint32_t timerID);
 typedef NPError (*NPN_PopUpContextMenuPtr)(NPP instance, NPMenu* menu);
 typedef NPBool (*NPN_ConvertPointPtr)(NPP instance, double sourceX, double sourceY,
-                                      NPCoordinateSpace sourceSpace, double* destX,
-                                      double* destY, NPCoordinateSpace destSpace);
+                                      NPCoordinateSpace sourceSpace, double* destX, double* destY,
+                                      NPCoordinateSpace destSpace);
 typedef NPBool (*NPN_HandleEventPtr)(NPP instance, void* event, NPBool handled);
 typedef NPBool (*NPN_UnfocusInstancePtr)(NPP instance, NPFocusDirection direction);
 typedef void (*NPN_URLRedirectResponsePtr)(NPP instance, void* notifyData, NPBool allow);

@@ -62,47 +62,47 @@ typedef struct _NPVariant {
 #define NPVARIANT_TO_STRING(_v) ((_v).value.stringValue)
 #define NPVARIANT_TO_OBJECT(_v) ((_v).value.objectValue)
 
-#define VOID_TO_NPVARIANT(_v)              \
-  do {                                     \
-    (_v).type = NPVariantType_Void;        \
-    (_v).value.objectValue = NULL;         \
+#define VOID_TO_NPVARIANT(_v)       \
+  do {                              \
+    (_v).type = NPVariantType_Void; \
+    (_v).value.objectValue = NULL;  \
   } while (0)
-#define NULL_TO_NPVARIANT(_v)              \
-  do {                                     \
-    (_v).type = NPVariantType_Null;        \
-    (_v).value.objectValue = NULL;         \
+#define NULL_TO_NPVARIANT(_v)       \
+  do {                              \
+    (_v).type = NPVariantType_Null; \
+    (_v).value.objectValue = NULL;  \
   } while (0)
-#define BOOLEAN_TO_NPVARIANT(_val, _v)     \
-  do {                                     \
-    (_v).type = NPVariantType_Bool;        \
-    (_v).value.boolValue = !!(_val);       \
+#define BOOLEAN_TO_NPVARIANT(_val, _v) \
+  do {                                 \
+    (_v).type = NPVariantType_Bool;    \
+    (_v).value.boolValue = !!(_val);   \
   } while (0)
-#define INT32_TO_NPVARIANT(_val, _v)       \
-  do {                                     \
-    (_v).type = NPVariantType_Int32;       \
-    (_v).value.intValue = (_val);          \
+#define INT32_TO_NPVARIANT(_val, _v) \
+  do {                               \
+    (_v).type = NPVariantType_Int32; \
+    (_v).value.intValue = (_val);    \
   } while (0)
-#define DOUBLE_TO_NPVARIANT(_val, _v)      \
-  do {                                     \
-    (_v).type = NPVariantType_Double;      \
-    (_v).value.doubleValue = (_val);       \
+#define DOUBLE_TO_NPVARIANT(_val, _v) \
+  do {                                \
+    (_v).type = NPVariantType_Double; \
+    (_v).value.doubleValue = (_val);  \
   } while (0)
-#define STRINGZ_TO_NPVARIANT(_val, _v)                           \
-  do {                                                           \
-    (_v).type = NPVariantType_String;                            \
-    NPString str = {(_val), (uint32_t)(strlen(_val))};           \
-    (_v).value.stringValue = str;                                \
+#define STRINGZ_TO_NPVARIANT(_val, _v)                 \
+  do {                                                 \
+    (_v).type = NPVariantType_String;                  \
+    NPString str = {(_val), (uint32_t)(strlen(_val))}; \
+    (_v).value.stringValue = str;                      \
   } while (0)
-#define STRINGN_TO_NPVARIANT(_val, _len, _v)                     \
-  do {                                                           \
-    (_v).type = NPVariantType_String;                            \
-    NPString str = {(_val), (uint32_t)(_len)};                   \
-    (_v).value.stringValue = str;                                \
+#define STRINGN_TO_NPVARIANT(_val, _len, _v)   \
+  do {                                         \
+    (_v).type = NPVariantType_String;          \
+    NPString str = {(_val), (uint32_t)(_len)}; \
+    (_v).value.stringValue = str;              \
   } while (0)
-#define OBJECT_TO_NPVARIANT(_val, _v)      \
-  do {                                     \
-    (_v).type = NPVariantType_Object;      \
-    (_v).value.objectValue = (_val);       \
+#define OBJECT_TO_NPVARIANT(_val, _v) \
+  do {                                \
+    (_v).type = NPVariantType_Object; \
+    (_v).value.objectValue = (_val);  \
   } while (0)
 
 // An interned name (or integer): equal names give equal identifiers.
