@@ -36,6 +36,11 @@ constexpr nanoseconds kBudget = milliseconds(30);
 // Real time the caller waits at most, in case the matching thread gets no
 // processor at all.
 constexpr nanoseconds kWaitCap = milliseconds(1000);
+// Real time a caller gives an abandoned evaluation to end before it refuses.
+// One abandoned only because the machine held the thread up ends at its next
+// step; a page's pattern that ICU is still compiling or stopping does not,
+// and the caller is refused. Grace and budget together stay within 50 ms.
+constexpr nanoseconds kBusyGrace = milliseconds(10);
 
 std::atomic<long> stops[5];
 
@@ -98,12 +103,18 @@ class MatchingThread {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!started_) return {Result::kMatchFailed, U_INTERNAL_PROGRAM_ERROR};
     // Another thread's evaluation: wait for it. One that went over its budget
-    // and is still being stopped: refuse at once, so that a key stroke that
-    // runs several evaluations is not held up by each.
-    changed_.wait(lock, [&] { return !current_ || current_->abandoned.load(); });
-    if (current_) {
-      count(PredicateStop::kBusy);
-      return {Result::kMatchFailed, U_REGEX_TIME_OUT};
+    // and is still being stopped: wait the short grace for it to end, then
+    // refuse, so that a key stroke that runs several evaluations is not held
+    // up by each.
+    const auto graceEnd = std::chrono::steady_clock::now() + kBusyGrace;
+    for (;;) {
+      changed_.wait(lock, [&] { return !current_ || current_->abandoned.load(); });
+      if (!current_) break;
+      if (!changed_.wait_until(lock, graceEnd,
+                               [&] { return !current_ || !current_->abandoned.load(); })) {
+        count(PredicateStop::kBusy);
+        return {Result::kMatchFailed, U_REGEX_TIME_OUT};
+      }
     }
     auto job = std::make_shared<Job>(pattern, text);
     current_ = job;
