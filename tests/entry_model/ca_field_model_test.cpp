@@ -16,6 +16,7 @@
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"
+#include "tests/support/case_name.h"
 #include "tests/support/flag_patterns.h"
 
 namespace {
@@ -176,11 +177,7 @@ TEST_P(CaFieldModel, RandomSequencesFollowTheModel) {
 
 INSTANTIATE_TEST_SUITE_P(Setups, CaFieldModel, ::testing::Range<size_t>(0, fieldSetups().size()),
                          [](const ::testing::TestParamInfo<size_t>& caseInfo) {
-                           std::string name = fieldSetups()[caseInfo.param].name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
+                           return testsupport::caseName(fieldSetups()[caseInfo.param].name);
                          });
 
 // The caret index of every quarter pixel from the left of the control to past

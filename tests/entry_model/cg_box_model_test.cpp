@@ -18,6 +18,7 @@
 #include "entry_oracle.h"
 #include "host/browser.h"
 #include "host/instance.h"
+#include "tests/support/case_name.h"
 #include "tests/support/flag_patterns.h"
 #include "tests/support/key_text_oracle.h"
 
@@ -319,11 +320,7 @@ TEST_P(CgBoxModel, RandomSequencesFollowTheModel) {
 
 INSTANTIATE_TEST_SUITE_P(Setups, CgBoxModel, ::testing::Range<size_t>(0, setups().size()),
                          [](const ::testing::TestParamInfo<size_t>& caseInfo) {
-                           std::string name = setups()[caseInfo.param].name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
+                           return testsupport::caseName(setups()[caseInfo.param].name);
                          });
 
 // Clicks at every half pixel across the first characters of a box of known

@@ -18,6 +18,7 @@
 #include "keys/keyset.h"
 #include "protect/aes.h"
 #include "protect/pubkey.h"
+#include "tests/support/openssl_oracle.h"
 
 using aestest::fromHex;
 using aestest::toHex;
@@ -37,14 +38,6 @@ std::string hexDigitsOf(const std::string& text) {
   return out;
 }
 
-EVP_PKEY* readPrivateKey(const char* path) {
-  FILE* f = std::fopen(path, "r");
-  if (!f) return nullptr;
-  EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
-  std::fclose(f);
-  return key;
-}
-
 // BN_bn2hex of a parameter of the key: upper case, whole bytes, no leading zero byte.
 std::string bnParamHex(const EVP_PKEY* key, const char* name) {
   BIGNUM* bn = nullptr;
@@ -60,7 +53,7 @@ std::string bnParamHex(const EVP_PKEY* key, const char* name) {
 std::string keySetAesKey() { return fromHex(hexDigitsOf(readFile(SPC_KEYSET_AES_FILE))); }
 
 TEST(BuiltinKeys, RsaTextsAreTheKeySetsKey) {
-  EVP_PKEY* key = readPrivateKey(SPC_KEYSET_RSA_FILE);
+  EVP_PKEY* key = testsupport::readPrivateKeyPem(SPC_KEYSET_RSA_FILE);
   ASSERT_NE(key, nullptr);
   struct Part {
     const char* (*accessor)();
@@ -88,7 +81,7 @@ TEST(BuiltinKeys, RsaTextsAreTheKeySetsKey) {
 }
 
 TEST(BuiltinKeys, RsaTextsDecryptWhatTheKeySetsPublicKeyEncrypts) {
-  EVP_PKEY* key = readPrivateKey(SPC_KEYSET_RSA_FILE);
+  EVP_PKEY* key = testsupport::readPrivateKeyPem(SPC_KEYSET_RSA_FILE);
   ASSERT_NE(key, nullptr);
   const std::string message = "server random 16";
   EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
@@ -113,7 +106,7 @@ TEST(BuiltinKeys, Sm2ScalarIsTheKeySetsScalar) {
   const std::string file = SPC_KEYSET_SM2_FILE;
   BIGNUM* expected = nullptr;
   if (file.size() > 4 && file.compare(file.size() - 4, 4, ".pem") == 0) {
-    EVP_PKEY* key = readPrivateKey(SPC_KEYSET_SM2_FILE);
+    EVP_PKEY* key = testsupport::readPrivateKeyPem(SPC_KEYSET_SM2_FILE);
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_PRIV_KEY, &expected), 1);
     EVP_PKEY_free(key);

@@ -47,19 +47,11 @@ bank::BankServer& sharedServer() {
   return *server;
 }
 
-EVP_PKEY* readPrivateKey(const char* path) {
-  FILE* f = std::fopen(path, "r");
-  if (!f) return nullptr;
-  EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
-  std::fclose(f);
-  return key;
-}
-
 // What decrypting the input4 text with the control's built-in private key
 // gives, on OpenSSL: the server random, or empty.
 std::string expectedServerRandom(const std::string& input4, bool rsaMode) {
-  static EVP_PKEY* rsa = readPrivateKey(SPC_KEYSET_RSA_FILE);
-  static EVP_PKEY* sm2 = readPrivateKey(SPC_KEYSET_SM2_FILE);
+  static EVP_PKEY* rsa = testsupport::readPrivateKeyPem(SPC_KEYSET_RSA_FILE);
+  static EVP_PKEY* sm2 = testsupport::readPrivateKeyPem(SPC_KEYSET_SM2_FILE);
   const std::string bytes = oracle::base64Decode(trimBlanks(input4));
   if (bytes.empty()) return std::string();
   if (rsaMode) return testsupport::opensslDecrypt(rsa, bytes, RSA_PKCS1_PADDING).value_or("");

@@ -1,6 +1,9 @@
 #include "tests/support/openssl_oracle.h"
 
+#include <openssl/pem.h>
 #include <openssl/rsa.h>
+
+#include <cstdio>
 
 #include "common/owned.h"
 
@@ -32,6 +35,14 @@ std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& ciph
 
 std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message, int padding) {
   return run(key, EVP_PKEY_encrypt_init, EVP_PKEY_encrypt, message, padding);
+}
+
+EVP_PKEY* readPrivateKeyPem(const char* path) {
+  FILE* f = std::fopen(path, "r");
+  if (!f) return nullptr;
+  EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+  std::fclose(f);
+  return key;
 }
 
 }  // namespace testsupport

@@ -17,4 +17,8 @@ std::optional<std::string> opensslDecrypt(EVP_PKEY* key, const std::string& ciph
 // Encrypts message to key, padding as above. nullopt when OpenSSL refuses.
 std::optional<std::string> opensslEncrypt(EVP_PKEY* key, const std::string& message, int padding);
 
+// The unencrypted PEM private key in the file at path (RSA or SM2), owned by
+// the caller; null when the file is missing or holds none.
+EVP_PKEY* readPrivateKeyPem(const char* path);
+
 }  // namespace testsupport
