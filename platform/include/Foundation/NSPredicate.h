@@ -11,10 +11,12 @@ class __attribute__((visibility("default"))) NSPredicate : public NSObject {
   static NSPredicate* predicateWithFormat(const char* format, ...);
 
   // YES when the object (an NSString) matches. MATCHES compiles the pattern at
-  // evaluation and raises NSInvalidArgumentException when ICU refuses it, and
-  // also when the match goes over its work, stack or time limits (a page's
-  // pattern must not hold up the caller); a nil pattern or an object that is
-  // not a string does not match.
+  // evaluation (or reuses its compiled form) and raises
+  // NSInvalidArgumentException when ICU refuses it, and also when the match
+  // goes over its work, stack or time limits or the pattern went over its
+  // time limit before (a page's pattern must not hold up the caller, nor any
+  // other pattern's evaluation); a nil pattern or an object that is not a
+  // string does not match.
   BOOL evaluateWithObject(const NSObject* object) const;
 
  protected:
