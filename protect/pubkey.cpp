@@ -8,12 +8,13 @@
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "CommonCrypto/CommonDigest.h"
-#include "Foundation/NSPredicate.h"
 #include "Foundation/NSString.h"
 #include "common/owned.h"
 #include "protect/base64.h"
@@ -48,20 +49,15 @@ BIGNUM* hexToBn(const char* hex) {
   return bn;
 }
 
-// YES when the whole text matches the pattern, as the predicate
-// "SELF MATCHES %@" decides; both are made into strings with "%s" (so a text
-// is read up to its first zero byte). An expression the predicate cannot
-// evaluate counts as no match.
-bool wholeTextMatches(const std::string& text, const char* pattern) {
-  NSAutoreleasePool pool;
-  try {
-    NSString* subject = NSString::stringWithFormat("%s", text.c_str());
-    NSString* expression = NSString::stringWithFormat("%s", pattern);
-    return NSPredicate::predicateWithFormat("SELF MATCHES %@", expression)
-        ->evaluateWithObject(subject);
-  } catch (...) {
-    return false;
-  }
+// The text up to its first zero byte (as a C string reads it) is one or more
+// hex digits of either case: the whole-text pattern "^[A-Fa-f0-9][A-Fa-f0-9]*$",
+// checked character by character, so that no page pattern can hold it up.
+bool isHexDigitText(const std::string& text) {
+  const size_t end = std::min(text.find('\0'), text.size());
+  if (end == 0) return false;
+  return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  });
 }
 
 bool startsWith(const std::string& text, const char* prefix) {
@@ -77,8 +73,7 @@ int classifyKeyText(const std::string& text) {
     if (end != std::string::npos && end + std::strlen(kPemEnd) == text.size())
       return keytext::kPemCertificate;
   }
-  if (text.size() % 2 == 0 && wholeTextMatches(text, "^[A-Fa-f0-9][A-Fa-f0-9]*$"))
-    return keytext::kHexDerKey;
+  if (text.size() % 2 == 0 && isHexDigitText(text)) return keytext::kHexDerKey;
   return Base64Codec::decode(text).empty() ? keytext::kNone : keytext::kCertificateBody;
 }
 

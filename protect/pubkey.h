@@ -19,10 +19,10 @@ constexpr int kHexDerKey = 2;
 }  // namespace keytext
 
 // Tells the RSA-mode forms of a server key text apart: 0 whole PEM certificate
-// (begins with the BEGIN marker, first END marker ends the text), 2 an even
-// number of hex digits (the whole text, up to a zero byte, tested with the
-// platform predicate "SELF MATCHES"), 1 any other non-empty text (the Base64
-// decoder gives bytes for every one), -1 empty.
+// (begins with the BEGIN marker, first END marker ends the text), 2 a text of
+// even length whose characters up to the first zero byte are one or more hex
+// digits, 1 any other non-empty text (the Base64 decoder gives bytes for every
+// one), -1 empty.
 int classifyKeyText(const std::string& text);
 
 // The PEM text a kind-1 certificate body stands for: the BEGIN line, the body

@@ -1,6 +1,8 @@
 // MATCHES stops a page's pattern that would take too long, and raises as for
 // an expression it cannot evaluate; the testing seam says which limit stopped it.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -46,14 +48,29 @@ std::string mixedText(size_t n) {
 
 class PredicateLimits : public hostile::IdleMatcher<::testing::Test> {
  protected:
-  void SetUp() override {
-    hostile::IdleMatcher<::testing::Test>::SetUp();
-    PredicateResetStopsForTesting();
-  }
   static long stops(PredicateStop reason) { return PredicateStopsForTesting(reason); }
 };
 
+// Cases an idle machine answers: checked while other patterns are being
+// stopped, they must come out the same.
+struct Ordinary {
+  const char* pattern;
+  const char* text;
+  BOOL matches;
+};
+constexpr Ordinary kOrdinary[] = {
+    {"[a-z]*", "abc", YES},      {"[0-9]{6}", "abcdef", NO},
+    {"[0-9]{6}", "123456", YES}, {"^[A-Fa-f0-9][A-Fa-f0-9]*$", "00ff", YES},
+    {kAllClasses, "aZ9!", YES},  {kAllClasses, "caf\xC3\xA9", NO},
+};
+
+void expectOrdinaryAnswers() {
+  for (const Ordinary& o : kOrdinary)
+    EXPECT_EQ(o.matches, matches(o.pattern, o.text)) << o.pattern << " on " << o.text;
+}
+
 TEST_F(PredicateLimits, BacktrackingStopsAtTheWorkLimit) {
+  hostile::ScopedLimits only(hostile::onlyIcuLimits());
   const std::string text(hostile::kTypedBefore + 1, 'a');
   for (const char* pattern : hostile::kBacktracking) {
     EXPECT_EQ("Can't do regex matching, reason: U_REGEX_TIME_OUT", raisedReason(pattern, text))
@@ -62,9 +79,11 @@ TEST_F(PredicateLimits, BacktrackingStopsAtTheWorkLimit) {
   EXPECT_EQ(static_cast<long>(hostile::kBacktrackingCount), stops(PredicateStop::kWorkLimit));
   EXPECT_EQ(0, stops(PredicateStop::kTimeBudget));
   EXPECT_EQ(0, stops(PredicateStop::kBusy));
-  // Right after, ordinary matching answers as before.
-  EXPECT_EQ(YES, matches("[a-z]*", text));
+  // A stop at the work limit is not held against the pattern: on a text it
+  // can finish it answers, and ordinary matching answers as before.
   EXPECT_EQ(NO, matches("((a*)*)*b", "A"));
+  EXPECT_EQ(YES, matches("[a-z]*", text));
+  EXPECT_EQ(0, stops(PredicateStop::kKnownSlow));
 }
 
 TEST_F(PredicateLimits, OrdinaryBacktrackingIsNotCut) {
@@ -76,29 +95,83 @@ TEST_F(PredicateLimits, OrdinaryBacktrackingIsNotCut) {
   EXPECT_EQ(YES, matches("(a|aa)*", std::string(100, 'a')));
   for (PredicateStop reason :
        {PredicateStop::kWorkLimit, PredicateStop::kStackLimit, PredicateStop::kTimeBudget,
-        PredicateStop::kBusy, PredicateStop::kPatternTooLong})
+        PredicateStop::kBusy, PredicateStop::kPatternTooLong, PredicateStop::kKnownSlow})
     EXPECT_EQ(0, stops(reason));
 }
 
 TEST_F(PredicateLimits, DeepBacktrackingStopsAtTheStackLimit) {
+  hostile::ScopedLimits only(hostile::onlyIcuLimits());
   EXPECT_EQ("Can't do regex matching, reason: U_REGEX_STACK_OVERFLOW",
             raisedReason(kAllClasses, mixedText(20000)));
   EXPECT_EQ(1, stops(PredicateStop::kStackLimit));
   EXPECT_EQ(0, stops(PredicateStop::kWorkLimit));
+  EXPECT_EQ(YES, matches(kAllClasses, mixedText(100)));
 }
 
 // Compiling cannot be stopped by ICU's work limit: the caller is answered once
-// the evaluation's time budget is spent, and until the matching thread is
-// done with it every other evaluation is refused at once.
+// the evaluation's time budget is spent. Other patterns are answered as on an
+// idle machine, and the same pattern again is answered at once.
 TEST_F(PredicateLimits, SlowCompilingGoesOverTheBudget) {
+  hostile::ScopedLimits only(hostile::onlyBudget());
   EXPECT_EQ("Can't do regex matching, reason: U_REGEX_TIME_OUT",
             raisedReason(hostile::slowToCompile(), "a"));
   EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
-  EXPECT_EQ("Can't do regex matching, reason: U_REGEX_TIME_OUT", raisedReason("[a-z]*", "abc"));
-  EXPECT_EQ(1, stops(PredicateStop::kBusy));
-  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
-  EXPECT_EQ(YES, matches("[a-z]*", "abc"));
+  expectOrdinaryAnswers();
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ("Can't do regex matching, reason: U_REGEX_TIME_OUT",
+              raisedReason(hostile::slowToCompile(), "a"));
+  EXPECT_EQ(20, stops(PredicateStop::kKnownSlow));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
+  EXPECT_EQ(0, stops(PredicateStop::kBusy));
   EXPECT_EQ(0, stops(PredicateStop::kWorkLimit));
+}
+
+// While a pattern's evaluation is being stopped (held on its thread here, so
+// that it stays so for as long as the test needs), every other evaluation is
+// answered as on an idle machine, however often the pattern comes again.
+TEST_F(PredicateLimits, StoppingHarmsOnlyItsOwnPattern) {
+  const std::string hostilePattern = "(x+x+)+y";
+  PredicateHoldPatternForTesting(hostilePattern);
+  EXPECT_NE("", raisedReason(hostilePattern, "xxxx"));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
+  EXPECT_EQ(1u, PredicateStoppingForTesting());
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_NE("", raisedReason(hostilePattern, "xy"));
+    expectOrdinaryAnswers();
+  }
+  EXPECT_EQ(50, stops(PredicateStop::kKnownSlow));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
+  EXPECT_EQ(0, stops(PredicateStop::kBusy));
+  EXPECT_LE(PredicateThreadsForTesting(), 2u);
+
+  PredicateReleaseHeldForTesting();
+  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+  EXPECT_EQ(0u, PredicateStoppingForTesting());
+  EXPECT_NE("", raisedReason(hostilePattern, "xy"));  // still known to go over
+  expectOrdinaryAnswers();
+}
+
+// At most kMaxStopping threads stop evaluations at once. Past that, a pattern
+// that compiled before is still evaluated; a new one is refused until a
+// thread is free again.
+TEST_F(PredicateLimits, StoppingThreadsAreBounded) {
+  expectOrdinaryAnswers();  // these patterns are now known to compile in time
+  std::vector<std::string> held;
+  for (int i = 0; i < 4; ++i) held.push_back("(x+x+)+y" + std::string(i + 1, 'z'));
+  for (const std::string& p : held) PredicateHoldPatternForTesting(p);
+  for (const std::string& p : held) EXPECT_NE("", raisedReason(p, "xx"));
+  EXPECT_EQ(4u, PredicateStoppingForTesting());
+  EXPECT_EQ(4, stops(PredicateStop::kTimeBudget));
+
+  expectOrdinaryAnswers();
+  EXPECT_EQ(0, stops(PredicateStop::kBusy));
+  EXPECT_NE("", raisedReason("[q]+", "qq"));
+  EXPECT_EQ(1, stops(PredicateStop::kBusy));
+
+  PredicateReleaseHeldForTesting();
+  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+  EXPECT_EQ(YES, matches("[q]+", "qq"));
+  EXPECT_LE(PredicateThreadsForTesting(), 8u);
 }
 
 TEST_F(PredicateLimits, LongPatternIsNotCompiled) {
@@ -116,7 +189,7 @@ TEST_F(PredicateLimits, LongPatternIsNotCompiled) {
   EXPECT_EQ(2, stops(PredicateStop::kPatternTooLong));
 }
 
-// Evaluations from several threads take turns and each gets its own answer.
+// Evaluations from several threads each get their own answer.
 TEST_F(PredicateLimits, ThreadsTakeTurns) {
   std::vector<std::thread> threads;
   std::vector<int> wrong(4, 0);
@@ -132,6 +205,36 @@ TEST_F(PredicateLimits, ThreadsTakeTurns) {
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < 4; ++t) EXPECT_EQ(0, wrong[t]) << t;
   EXPECT_EQ(0, stops(PredicateStop::kBusy));
+}
+
+// A child made by fork() has none of its parent's threads: it starts its own
+// and answers as the parent does, also while the parent has an evaluation
+// being stopped.
+TEST_F(PredicateLimits, ChildOfForkEvaluates) {
+  expectOrdinaryAnswers();
+  const std::string hostilePattern = "(x+x+)+y";
+  PredicateHoldPatternForTesting(hostilePattern);
+  EXPECT_NE("", raisedReason(hostilePattern, "xx"));
+  const pid_t child = fork();
+  ASSERT_NE(-1, child);
+  if (child == 0) {
+    int failures = 0;
+    for (const Ordinary& o : kOrdinary)
+      if (matches(o.pattern, o.text) != o.matches) ++failures;
+    if (matches("[k-m]+", "klm") != YES) ++failures;  // a new pattern, compiled here
+    if (raisedReason(hostilePattern, "xx").empty()) ++failures;
+    {
+      hostile::ScopedLimits only(hostile::onlyIcuLimits());
+      if (raisedReason("((a*)*)*b", std::string(17, 'a')).empty()) ++failures;
+    }
+    if (PredicateStopsForTesting(PredicateStop::kWorkLimit) != 1) ++failures;
+    _exit(failures);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  expectOrdinaryAnswers();
 }
 
 }  // namespace

@@ -44,19 +44,78 @@ inline std::string patternParamName(const ::testing::TestParamInfo<size_t>& info
   return patternName(info.param);
 }
 
-// A test fixture that starts and ends with the matching thread idle, so that
-// a match given up by one test is not still running in the next.
+// Sets the matcher's limits for as long as it lives, then puts back the ones
+// it found.
+class ScopedLimits {
+ public:
+  explicit ScopedLimits(const PredicateLimits& limits) : saved_(PredicateLimitsForTesting()) {
+    PredicateSetLimitsForTesting(limits);
+  }
+  ~ScopedLimits() { PredicateSetLimitsForTesting(saved_); }
+  ScopedLimits(const ScopedLimits&) = delete;
+  ScopedLimits& operator=(const ScopedLimits&) = delete;
+
+ private:
+  PredicateLimits saved_;
+};
+
+// The limits with the processor-time budget and the wait cap out of reach:
+// only ICU's own work and stack limits can stop a match, and which of them
+// fires depends on the pattern and the text alone, not on the machine.
+inline PredicateLimits onlyIcuLimits() {
+  PredicateLimits limits = PredicateLimitsForTesting();
+  limits.budget = std::chrono::minutes(10);
+  limits.waitCap = std::chrono::minutes(10);
+  return limits;
+}
+
+// The limits with the wait cap out of reach: a pattern whose compiling takes
+// far more processor time than the budget (slowToCompile) is then stopped by
+// the budget whatever the machine's load.
+inline PredicateLimits onlyBudget() {
+  PredicateLimits limits = PredicateLimitsForTesting();
+  limits.waitCap = std::chrono::minutes(10);
+  return limits;
+}
+
+// A test fixture that starts and ends with the matching threads idle and the
+// matcher knowing no pattern, so that a match given up by one test is not
+// still running in the next and no test sees what another taught it.
 template <typename Base>
 class IdleMatcher : public Base {
  protected:
   void SetUp() override {
     Base::SetUp();
-    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+    ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+    PredicateForgetPatternsForTesting();
+    PredicateResetStopsForTesting();
   }
   void TearDown() override {
-    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(10)));
+    PredicateReleaseHeldForTesting();
+    EXPECT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+    PredicateForgetPatternsForTesting();
     Base::TearDown();
   }
+};
+
+// IdleMatcher with only ICU's own limits in force (onlyIcuLimits).
+template <typename Base>
+class OnlyIcuLimits : public IdleMatcher<Base> {
+ protected:
+  OnlyIcuLimits() : limits_(onlyIcuLimits()) {}
+
+ private:
+  ScopedLimits limits_;
+};
+
+// IdleMatcher with the wait cap out of reach (onlyBudget).
+template <typename Base>
+class OnlyBudget : public IdleMatcher<Base> {
+ protected:
+  OnlyBudget() : limits_(onlyBudget()) {}
+
+ private:
+  ScopedLimits limits_;
 };
 
 }  // namespace hostile

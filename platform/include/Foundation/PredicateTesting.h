@@ -1,23 +1,57 @@
 // Test seam of the predicate stand-in: how many evaluations of MATCHES were
-// stopped, and why. Every stopped evaluation raises NSInvalidArgumentException
-// as an expression that cannot be evaluated does; these counts tell the cases
-// apart.
+// stopped, and why; the limits that stop them; and a way to hold a pattern's
+// evaluation on its matching thread, so a test decides which limit fires
+// first instead of the machine's speed. Every stopped evaluation raises
+// NSInvalidArgumentException as an expression that cannot be evaluated does;
+// the counts tell the cases apart.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
 enum class PredicateStop {
   kWorkLimit,       // ICU's work limit (U_REGEX_TIME_OUT)
   kStackLimit,      // ICU's backtracking stack limit (U_REGEX_STACK_OVERFLOW)
-  kTimeBudget,      // the evaluation's processor-time budget ran out
-  kBusy,            // refused while an earlier evaluation was still being stopped
+  kTimeBudget,      // the evaluation's processor-time budget (or the wait cap) ran out
+  kBusy,            // refused: the most threads were stopping, and the pattern was new
   kPatternTooLong,  // the pattern was too long to be compiled
+  kKnownSlow,       // the pattern went over its budget before: answered at once
 };
 
 // Evaluations stopped for that reason since the last reset.
 long PredicateStopsForTesting(PredicateStop reason);
-// Sets every count to zero.
+// Sets every count, and the longest evaluation, to zero.
 void PredicateResetStopsForTesting();
-// Waits until the matching thread has finished every evaluation, also one
-// that went over its budget; false when that takes longer than timeout.
+// Processor time of the longest evaluation that finished since the last
+// reset (on its matching thread, compiling included): for measurements.
+std::chrono::nanoseconds PredicateLongestEvaluationForTesting();
+// Waits until no matching thread has an evaluation, also one that went over
+// its budget; false when that takes longer than timeout.
 bool PredicateWaitUntilIdleForTesting(std::chrono::milliseconds timeout);
+
+// The limits every evaluation runs under.
+struct PredicateLimits {
+  int32_t workLimit;                 // ICU's units of 10,000 backtracking steps
+  int32_t stackLimit;                // bytes of ICU's backtracking stack
+  std::chrono::nanoseconds budget;   // processor time of the matching thread
+  std::chrono::nanoseconds waitCap;  // real time the caller waits at most
+};
+PredicateLimits PredicateLimitsForTesting();
+// Applies to evaluations that start after the call.
+void PredicateSetLimitsForTesting(const PredicateLimits& limits);
+
+// Evaluations of exactly this pattern (UTF-8) wait on their matching thread,
+// before compiling, until PredicateReleaseHeldForTesting; their callers count
+// the budget as spent at once, as for a pattern that takes too long.
+void PredicateHoldPatternForTesting(const std::string& pattern);
+void PredicateReleaseHeldForTesting();
+
+// Forgets which patterns compiled within their budget and which went over it.
+void PredicateForgetPatternsForTesting();
+
+// Matching threads the process has, and how many of them are stopping an
+// evaluation whose caller gave up on it.
+size_t PredicateThreadsForTesting();
+size_t PredicateStoppingForTesting();

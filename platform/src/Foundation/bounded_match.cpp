@@ -3,16 +3,22 @@
 #include <openssl/crypto.h>
 #include <pthread.h>
 #include <unicode/uregex.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <list>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "Foundation/PredicateTesting.h"
 
@@ -31,24 +37,35 @@ constexpr int32_t kWorkLimit = 32;
 constexpr int32_t kStackLimit = 1 << 20;
 // Processor time of the matching thread that one evaluation may use. A key
 // stroke or a script call runs one evaluation; this leaves room for the rest
-// of its work, and for the machine's other load, within 50 ms.
+// of its work within 50 ms. An ordinary evaluation uses well under 1 ms.
 constexpr nanoseconds kBudget = milliseconds(30);
 // Real time the caller waits at most, in case the matching thread gets no
-// processor at all.
+// processor at all. A pattern stopped by this cap alone is not remembered as
+// slow: the machine held it up, not the pattern.
 constexpr nanoseconds kWaitCap = milliseconds(1000);
-// Real time a caller gives an abandoned evaluation to end before it refuses.
-// One abandoned only because the machine held the thread up ends at its next
-// step; a page's pattern that ICU is still compiling or stopping does not,
-// and the caller is refused. Grace and budget together stay within 50 ms.
-constexpr nanoseconds kBusyGrace = milliseconds(10);
+// Matching threads at most: those stopping, and those serving evaluations
+// that several threads of the process run at the same time.
+constexpr size_t kMaxThreads = kMaxStopping + 4;
+// Patterns kept compiled, most recently used first.
+constexpr size_t kCompiledKept = 64;
+// Patterns remembered as going over their budget.
+constexpr size_t kSlowKept = 256;
 
-std::atomic<long> stops[5];
+std::atomic<long> stops[6];
+std::atomic<int32_t> workLimit{kWorkLimit};
+std::atomic<int32_t> stackLimit{kStackLimit};
+std::atomic<int64_t> budgetNs{kBudget.count()};
+std::atomic<int64_t> waitCapNs{kWaitCap.count()};
+std::atomic<int64_t> longestNs{0};  // processor time of the longest finished evaluation
 
 void count(PredicateStop reason) { stops[static_cast<int>(reason)].fetch_add(1); }
+
+Result timedOut() { return {Result::kMatchFailed, U_REGEX_TIME_OUT}; }
 
 struct RegexCloser {
   void operator()(URegularExpression* re) const { uregex_close(re); }
 };
+using RegexPtr = std::unique_ptr<URegularExpression, RegexCloser>;
 
 struct Job {
   Job(const std::u16string& p, const std::u16string& t) : pattern(p), text(t) {}
@@ -56,10 +73,12 @@ struct Job {
     if (!text.empty()) OPENSSL_cleanse(&text[0], text.size() * sizeof(char16_t));
   }
   const std::u16string pattern;
-  std::u16string text;  // may be a password
+  std::u16string text;   // may be a password
+  RegexPtr compiled;     // a copy of the kept compiled pattern, or null: compile it
+  RegexPtr freshlyKept;  // set by the thread: the pattern it compiled, to keep
   std::atomic<bool> abandoned{false};
-  bool started = false;  // these three under MatchingThread::mutex_
-  bool done = false;
+  bool done = false;  // these three under Matcher::mutex_
+  nanoseconds cpuUsed{0};
   Result result{Result::kNoMatch, U_ZERO_ERROR};
 };
 
@@ -69,16 +88,26 @@ UBool keepGoing(const void* context, int32_t) {
   return static_cast<const Job*>(context)->abandoned.load() ? 0 : 1;
 }
 
+// Compiles (unless the job has the compiled pattern) and matches, on the
+// matching thread, with no lock held.
 Result run(Job& job) {
-  UParseError parseError;
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<URegularExpression, RegexCloser> re(uregex_open(
-      job.pattern.data(), static_cast<int32_t>(job.pattern.size()), 0, &parseError, &status));
-  if (U_FAILURE(status)) return {Result::kOpenFailed, status};
-  uregex_setTimeLimit(re.get(), kWorkLimit, &status);
-  uregex_setStackLimit(re.get(), kStackLimit, &status);
+  RegexPtr re = std::move(job.compiled);
+  if (!re) {
+    UParseError parseError;
+    re.reset(uregex_open(job.pattern.data(), static_cast<int32_t>(job.pattern.size()), 0,
+                         &parseError, &status));
+    if (U_FAILURE(status)) return {Result::kOpenFailed, status};
+    // Kept without any text: the copy is made before the text is set.
+    UErrorCode cloneStatus = U_ZERO_ERROR;
+    job.freshlyKept.reset(uregex_clone(re.get(), &cloneStatus));
+    if (U_FAILURE(cloneStatus)) job.freshlyKept.reset();
+  }
+  uregex_setTimeLimit(re.get(), workLimit.load(), &status);
+  uregex_setStackLimit(re.get(), stackLimit.load(), &status);
   uregex_setMatchCallback(re.get(), keepGoing, &job, &status);
   uregex_setText(re.get(), job.text.data(), static_cast<int32_t>(job.text.size()), &status);
+  if (U_FAILURE(status)) return {Result::kMatchFailed, status};
   UBool matched = uregex_matches(re.get(), 0, &status);
   if (U_FAILURE(status)) return {Result::kMatchFailed, status};
   return {matched ? Result::kMatch : Result::kNoMatch, U_ZERO_ERROR};
@@ -90,47 +119,85 @@ nanoseconds cpuTime(clockid_t clock) {
   return std::chrono::seconds(ts.tv_sec) + nanoseconds(ts.tv_nsec);
 }
 
-class MatchingThread {
+// ICU loads its data and sets up its tables on first use; done on the
+// calling thread, so that no evaluation's budget pays for it.
+void warmUpIcu() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const char16_t pattern[] = u"[a-z]*";
+    const char16_t text[] = u"a";
+    UParseError parseError;
+    UErrorCode status = U_ZERO_ERROR;
+    RegexPtr re(uregex_open(pattern, -1, 0, &parseError, &status));
+    uregex_setText(re.get(), text, -1, &status);
+    uregex_matches(re.get(), 0, &status);
+  });
+}
+
+// The matching threads and what they know of patterns. One per process: a
+// child made by fork() replaces it, since it has none of the parent's threads.
+class Matcher {
  public:
-  // Made once and never destroyed: the thread may still be stopping an
-  // evaluation when the process exits.
-  static MatchingThread& get() {
-    static MatchingThread* thread = new MatchingThread();
-    return *thread;
-  }
+  struct Worker {
+    std::shared_ptr<Job> job;  // null: idle
+    bool started = false;
+    bool usable = false;  // it has a processor-time clock
+    clockid_t clock{};
+  };
 
   Result evaluate(const std::u16string& pattern, const std::u16string& text) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!started_) return {Result::kMatchFailed, U_INTERNAL_PROGRAM_ERROR};
-    // Another thread's evaluation: wait for it. One that went over its budget
-    // and is still being stopped: wait the short grace for it to end, then
-    // refuse, so that a key stroke that runs several evaluations is not held
-    // up by each.
-    const auto graceEnd = std::chrono::steady_clock::now() + kBusyGrace;
-    for (;;) {
-      changed_.wait(lock, [&] { return !current_ || current_->abandoned.load(); });
-      if (!current_) break;
-      if (!changed_.wait_until(lock, graceEnd,
-                               [&] { return !current_ || !current_->abandoned.load(); })) {
-        count(PredicateStop::kBusy);
-        return {Result::kMatchFailed, U_REGEX_TIME_OUT};
-      }
+    if (slow_.count(pattern)) {
+      count(PredicateStop::kKnownSlow);
+      return timedOut();
     }
     auto job = std::make_shared<Job>(pattern, text);
-    current_ = job;
-    const nanoseconds cpuStart = cpuTime(cpuClock_);
-    const auto waitEnd = std::chrono::steady_clock::now() + kWaitCap;
+    const auto kept = findCompiled(pattern);
+    if (kept == compiled_.end() && stopping() >= kMaxStopping) {
+      count(PredicateStop::kBusy);
+      return timedOut();
+    }
+    if (kept != compiled_.end()) {
+      UErrorCode status = U_ZERO_ERROR;
+      job->compiled.reset(uregex_clone(kept->second.get(), &status));
+      if (U_FAILURE(status)) job->compiled.reset();
+    }
+
+    const nanoseconds budget(budgetNs.load());
+    const auto waitEnd = std::chrono::steady_clock::now() + nanoseconds(waitCapNs.load());
+    Worker* worker = nullptr;
+    while (!(worker = idleWorker())) {
+      if (workers_.size() < kMaxThreads) {
+        if (!startWorker()) return {Result::kMatchFailed, U_INTERNAL_PROGRAM_ERROR};
+      } else if (!anotherCallerRunning() ||
+                 changed_.wait_until(lock, waitEnd) == std::cv_status::timeout) {
+        // Every thread is stopping, or still busy for another caller at the
+        // cap: nothing frees one in time.
+        if (!idleWorker()) {
+          count(PredicateStop::kBusy);
+          return timedOut();
+        }
+      }
+    }
+    worker->job = job;
+    worker->started = false;
+    const bool held = held_.count(pattern) != 0;
+    const nanoseconds cpuStart = cpuTime(worker->clock);
     changed_.notify_all();
     while (!job->done) {
-      const nanoseconds used = cpuTime(cpuClock_) - cpuStart;
-      if (used >= kBudget || std::chrono::steady_clock::now() >= waitEnd) {
+      const nanoseconds used = cpuTime(worker->clock) - cpuStart;
+      const bool overBudget = held || used >= budget;
+      if (overBudget || std::chrono::steady_clock::now() >= waitEnd) {
         job->abandoned = true;
+        if (overBudget) rememberSlow(pattern);
         count(PredicateStop::kTimeBudget);
-        changed_.notify_all();  // callers waiting for their turn refuse now
-        return {Result::kMatchFailed, U_REGEX_TIME_OUT};
+        return timedOut();
       }
-      changed_.wait_for(lock, std::max<nanoseconds>(kBudget - used, milliseconds(1)));
+      changed_.wait_for(lock, std::max<nanoseconds>(budget - used, milliseconds(1)));
     }
+    if (job->freshlyKept) keepCompiled(pattern, std::move(job->freshlyKept));
+    for (int64_t longest = longestNs.load(); job->cpuUsed.count() > longest;)
+      if (longestNs.compare_exchange_weak(longest, job->cpuUsed.count())) break;
     if (job->result.status == U_REGEX_TIME_OUT) count(PredicateStop::kWorkLimit);
     if (job->result.status == U_REGEX_STACK_OVERFLOW) count(PredicateStop::kStackLimit);
     return job->result;
@@ -138,46 +205,201 @@ class MatchingThread {
 
   bool waitUntilIdle(milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return !current_; });
+    return changed_.wait_for(lock, timeout, [&] {
+      return std::all_of(workers_.begin(), workers_.end(),
+                         [](const std::unique_ptr<Worker>& w) { return !w->job; });
+    });
+  }
+
+  void hold(const std::u16string& pattern) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_.insert(pattern);
+  }
+
+  void releaseHeld() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      held_.clear();
+    }
+    changed_.notify_all();
+  }
+
+  void forgetPatterns() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    compiled_.clear();
+    slow_.clear();
+    slowOrder_.clear();
+  }
+
+  size_t threads() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return workers_.size();
+  }
+
+  size_t stoppingNow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopping();
+  }
+
+  // fork(): the parent holds the lock across it, so the child's copy of the
+  // state is consistent; the child then takes over what it knows of patterns
+  // into a fresh matcher and leaves the rest (the parent's threads) behind.
+  void lockForFork() { mutex_.lock(); }
+  void unlockAfterFork() { mutex_.unlock(); }
+  void handOverTo(Matcher& child) {
+    // The texts of evaluations the parent's threads were running.
+    for (auto& w : workers_)
+      if (w->job && !w->job->text.empty())
+        OPENSSL_cleanse(&w->job->text[0], w->job->text.size() * sizeof(char16_t));
+    child.compiled_ = std::move(compiled_);
+    child.slow_ = std::move(slow_);
+    child.slowOrder_ = std::move(slowOrder_);
+    child.held_ = std::move(held_);
   }
 
  private:
-  MatchingThread() {
-    try {
-      std::thread worker([this] { serve(); });
-      started_ = pthread_getcpuclockid(worker.native_handle(), &cpuClock_) == 0;
-      worker.detach();
-    } catch (const std::system_error&) {
-      started_ = false;  // every evaluation then fails as one that cannot be done
-    }
+  using Compiled = std::list<std::pair<std::u16string, RegexPtr>>;
+
+  size_t stopping() const {
+    return static_cast<size_t>(std::count_if(
+        workers_.begin(), workers_.end(),
+        [](const std::unique_ptr<Worker>& w) { return w->job && w->job->abandoned.load(); }));
   }
 
-  void serve() {
+  // A thread serving an evaluation of another thread of the process (not one
+  // that is stopping): waiting for it is worth while.
+  bool anotherCallerRunning() const {
+    return std::any_of(workers_.begin(), workers_.end(), [](const std::unique_ptr<Worker>& w) {
+      return w->job && !w->job->abandoned.load();
+    });
+  }
+
+  Worker* idleWorker() {
+    for (auto& w : workers_)
+      if (!w->job && w->usable) return w.get();
+    return nullptr;
+  }
+
+  // Starts one more thread; false when none could be started or it has no
+  // processor-time clock, without which no budget can be kept (it then stays,
+  // unused).
+  bool startWorker() {
+    auto worker = std::make_unique<Worker>();
+    Worker* w = worker.get();
+    std::thread thread;
+    try {
+      thread = std::thread([this, w] { serve(w); });
+    } catch (const std::system_error&) {
+      return false;
+    }
+    w->usable = pthread_getcpuclockid(thread.native_handle(), &w->clock) == 0;
+    thread.detach();
+    workers_.push_back(std::move(worker));
+    return w->usable;
+  }
+
+  void serve(Worker* self) {
     for (;;) {
       std::shared_ptr<Job> job;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return current_ && !current_->started; });
-        job = current_;
-        job->started = true;
+        changed_.wait(lock, [&] { return self->job && !self->started; });
+        job = self->job;
+        self->started = true;
+        changed_.wait(lock, [&] { return !held_.count(job->pattern); });
       }
+      const nanoseconds cpuStart = cpuTime(CLOCK_THREAD_CPUTIME_ID);
       Result result = run(*job);
+      const nanoseconds cpuUsed = cpuTime(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         job->result = result;
+        job->cpuUsed = cpuUsed;
         job->done = true;
-        current_.reset();
+        self->job.reset();
       }
       changed_.notify_all();
     }
   }
 
+  Compiled::iterator findCompiled(const std::u16string& pattern) {
+    for (auto it = compiled_.begin(); it != compiled_.end(); ++it) {
+      if (it->first == pattern) {
+        compiled_.splice(compiled_.begin(), compiled_, it);
+        return compiled_.begin();
+      }
+    }
+    return compiled_.end();
+  }
+
+  void keepCompiled(const std::u16string& pattern, RegexPtr re) {
+    if (findCompiled(pattern) != compiled_.end()) return;
+    compiled_.emplace_front(pattern, std::move(re));
+    if (compiled_.size() > kCompiledKept) compiled_.pop_back();
+  }
+
+  void rememberSlow(const std::u16string& pattern) {
+    if (!slow_.insert(pattern).second) return;
+    slowOrder_.push_back(pattern);
+    if (slowOrder_.size() > kSlowKept) {
+      slow_.erase(slowOrder_.front());
+      slowOrder_.erase(slowOrder_.begin());
+    }
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::shared_ptr<Job> current_;  // the evaluation the thread has, until it is done
-  clockid_t cpuClock_{};
-  bool started_ = false;
+  std::vector<std::unique_ptr<Worker>> workers_;  // never shrinks: threads do not end
+  Compiled compiled_;
+  std::unordered_set<std::u16string> slow_;
+  std::list<std::u16string> slowOrder_;  // oldest first
+  std::set<std::u16string> held_;        // testing: evaluations held on their thread
 };
+
+// The process's matcher, made on first use. Matchers are never destroyed:
+// a thread may still be stopping an evaluation when the process exits, and a
+// child of fork() keeps the one it inherited, unused, beside its own.
+std::atomic<Matcher*> current{nullptr};
+std::vector<Matcher*>* leftBehind = nullptr;
+
+void prepareFork() {
+  if (Matcher* m = current.load()) m->lockForFork();
+}
+
+void parentAfterFork() {
+  if (Matcher* m = current.load()) m->unlockAfterFork();
+}
+
+void childAfterFork() {
+  Matcher* inherited = current.load();
+  if (!inherited) return;
+  auto* fresh = new Matcher();
+  inherited->handOverTo(*fresh);
+  if (!leftBehind) leftBehind = new std::vector<Matcher*>();
+  leftBehind->push_back(inherited);  // its lock stays taken; nothing uses it
+  current.store(fresh);
+}
+
+Matcher& matcher() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    warmUpIcu();
+    current.store(new Matcher());
+    pthread_atfork(prepareFork, parentAfterFork, childAfterFork);
+  });
+  return *current.load();
+}
+
+std::u16string fromUtf8(const std::string& utf8) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  u_strFromUTF8(nullptr, 0, &length, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+  std::u16string out(static_cast<size_t>(length), u'\0');
+  status = U_ZERO_ERROR;
+  u_strFromUTF8(out.empty() ? nullptr : &out[0], length, &length, utf8.data(),
+                static_cast<int32_t>(utf8.size()), &status);
+  return out;
+}
 
 }  // namespace
 
@@ -186,10 +408,12 @@ Result matchWholeText(const std::u16string& pattern, const std::u16string& text)
     count(PredicateStop::kPatternTooLong);
     return {Result::kOpenFailed, U_REGEX_PATTERN_TOO_BIG};
   }
-  return MatchingThread::get().evaluate(pattern, text);
+  return matcher().evaluate(pattern, text);
 }
 
 }  // namespace bounded_match
+
+using bounded_match::matcher;
 
 long PredicateStopsForTesting(PredicateStop reason) {
   return bounded_match::stops[static_cast<int>(reason)].load();
@@ -197,8 +421,38 @@ long PredicateStopsForTesting(PredicateStop reason) {
 
 void PredicateResetStopsForTesting() {
   for (auto& s : bounded_match::stops) s.store(0);
+  bounded_match::longestNs.store(0);
+}
+
+std::chrono::nanoseconds PredicateLongestEvaluationForTesting() {
+  return std::chrono::nanoseconds(bounded_match::longestNs.load());
 }
 
 bool PredicateWaitUntilIdleForTesting(std::chrono::milliseconds timeout) {
-  return bounded_match::MatchingThread::get().waitUntilIdle(timeout);
+  return matcher().waitUntilIdle(timeout);
 }
+
+PredicateLimits PredicateLimitsForTesting() {
+  return {bounded_match::workLimit.load(), bounded_match::stackLimit.load(),
+          std::chrono::nanoseconds(bounded_match::budgetNs.load()),
+          std::chrono::nanoseconds(bounded_match::waitCapNs.load())};
+}
+
+void PredicateSetLimitsForTesting(const PredicateLimits& limits) {
+  bounded_match::workLimit.store(limits.workLimit);
+  bounded_match::stackLimit.store(limits.stackLimit);
+  bounded_match::budgetNs.store(limits.budget.count());
+  bounded_match::waitCapNs.store(limits.waitCap.count());
+}
+
+void PredicateHoldPatternForTesting(const std::string& pattern) {
+  matcher().hold(bounded_match::fromUtf8(pattern));
+}
+
+void PredicateReleaseHeldForTesting() { matcher().releaseHeld(); }
+
+void PredicateForgetPatternsForTesting() { matcher().forgetPatterns(); }
+
+size_t PredicateThreadsForTesting() { return matcher().threads(); }
+
+size_t PredicateStoppingForTesting() { return matcher().stoppingNow(); }
