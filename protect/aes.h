@@ -51,5 +51,6 @@ constexpr std::size_t kBuiltinDecryptionSize = 33;
 // Decrypts input with aes256EcbDecrypt under the built-in AES key and returns
 // the process-wide 33-byte buffer `kp`: the first min(32, length) decrypted
 // bytes, zeros after them (byte 33 is always zero). The buffer is overwritten
-// by the next call; not reentrant.
+// by the next call; not reentrant. A caller done with the bytes wipes the
+// buffer (deriveKeyText does, right after copying them).
 const unsigned char* decryptWithBuiltinKey(const std::string& input);

@@ -5,7 +5,9 @@
 // the accessors are generated from it and assemble each value at run time.
 // Every text accessor rebuilds its text into its own static, zero-terminated
 // buffer and returns that buffer: the pointer stays valid, the content is
-// rewritten by the next call of the same accessor. Not reentrant.
+// rewritten by the next call of the same accessor. Not reentrant. A caller
+// done with a text wipes the whole buffer (the sizes below), so the key does
+// not stay behind in clear.
 #pragma once
 
 #include <cstddef>

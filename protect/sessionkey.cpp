@@ -42,6 +42,24 @@ bool isCoordinatePair(const std::string& text) {
   return false;
 }
 
+// The built-in key accessors and decryptWithBuiltinKey return their own
+// static buffers, writable storage, through const pointers; this is the view
+// through which the caller that is done with one wipes it.
+void* staticBuffer(const void* buffer) { return const_cast<void*>(buffer); }
+
+// A built-in key text, its accessor's whole static buffer wiped when the
+// scope ends, on every way out.
+class BuiltinKeyText {
+ public:
+  BuiltinKeyText(const char* (*accessor)(), size_t bufferSize)
+      : text_(accessor()), wipe_(staticBuffer(text_), bufferSize) {}
+  const char* get() const { return text_; }
+
+ private:
+  const char* text_;
+  WipeOnExit wipe_;
+};
+
 BIGNUM* hexNumber(const std::string& hex) {
   BIGNUM* bn = nullptr;
   if (BN_hex2bn(&bn, hex.c_str()) == 0) return nullptr;
@@ -84,8 +102,13 @@ std::string sm2Encrypt(EVP_PKEY* pkey, const std::string& message) {
 KeyText::~KeyText() { OPENSSL_cleanse(bytes, sizeof bytes); }
 
 KeyText deriveKeyText(const std::string& source) {
-  std::string decrypted(reinterpret_cast<const char*>(decryptWithBuiltinKey(source)), 32);
+  std::string decrypted;
   WipeOnExit wipeDecrypted(decrypted);
+  {
+    const unsigned char* kp = decryptWithBuiltinKey(source);
+    WipeOnExit wipeKp(staticBuffer(kp), kBuiltinDecryptionSize);
+    decrypted.assign(reinterpret_cast<const char*>(kp), 32);
+  }
   std::string base64 = Base64Codec::encode(decrypted);
   WipeOnExit wipeBase64(base64);
   KeyText key{};
@@ -146,8 +169,14 @@ std::string sm2EncryptClientRandom(const std::string& keyText, const std::string
 }
 
 std::string decryptServerRandom(int32_t rsaMode, const std::string& ciphertext) {
-  if (rsaMode != 0)
-    return rsaDecryptWithKeyParts(buildRsaModulusHex(), buildRsaExponentHex(), buildRsaPrimePHex(),
-                                  buildRsaPrimeQHex(), buildRsaPrivateExponentHex(), ciphertext);
-  return sm2DecryptWithPrivateHex(buildSm2PrivateKeyHex(), ciphertext);
+  if (rsaMode != 0) {
+    const BuiltinKeyText n(buildRsaModulusHex, kRsaModulusHexSize);
+    const BuiltinKeyText e(buildRsaExponentHex, kRsaExponentHexSize);
+    const BuiltinKeyText p(buildRsaPrimePHex, kRsaPrimeHexSize);
+    const BuiltinKeyText q(buildRsaPrimeQHex, kRsaPrimeHexSize);
+    const BuiltinKeyText d(buildRsaPrivateExponentHex, kRsaPrivateExponentHexSize);
+    return rsaDecryptWithKeyParts(n.get(), e.get(), p.get(), q.get(), d.get(), ciphertext);
+  }
+  const BuiltinKeyText d(buildSm2PrivateKeyHex, kSm2PrivateKeyHexSize);
+  return sm2DecryptWithPrivateHex(d.get(), ciphertext);
 }

@@ -22,9 +22,9 @@ struct KeyText {
 // The key text of a source (the server random followed by the client random,
 // or the wrapped key of input1): the first 32 characters of the Base64 text
 // of the first 32 bytes (zero-filled) that the built-in AES key decrypts the
-// source to (decryptWithBuiltinKey, whose buffer this overwrites). Never
-// fails: an empty source counts as decrypting to 32 zero bytes. The
-// intermediate bytes are wiped.
+// source to (decryptWithBuiltinKey). Never fails: an empty source counts as
+// decrypting to 32 zero bytes. The intermediate bytes are wiped, and so is
+// the whole of decryptWithBuiltinKey's buffer as soon as they are copied.
 KeyText deriveKeyText(const std::string& source);
 
 // RSA mode: AES-256-ECB with zero padding under all 32 key-text characters;
@@ -52,5 +52,7 @@ std::string sm2EncryptClientRandom(const std::string& keyText, const std::string
 
 // The server random from its ciphertext: PKCS#1 v1.5 decryption with the
 // built-in RSA key when rsaMode is non-zero, SM2 decryption with the built-in
-// SM2 key when it is 0. Empty when the ciphertext does not decrypt.
+// SM2 key when it is 0. Empty when the ciphertext does not decrypt. Whether
+// it decrypts or not, the static buffers of the key-text accessors it used
+// (protect/builtin_keys.h) are wiped whole before it returns.
 std::string decryptServerRandom(int32_t rsaMode, const std::string& ciphertext);

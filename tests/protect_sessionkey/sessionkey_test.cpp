@@ -7,8 +7,12 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "host/bank_server.h"
+#include "keys/keyset.h"
+#include "protect/aes.h"
+#include "protect/builtin_keys.h"
 
 namespace {
 
@@ -97,6 +101,64 @@ TEST_F(SessionKey, ServerRandomOpensWithTheBuiltinKeys) {
     EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, broken).empty()) << rsa;
     EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, "").empty()) << rsa;
   }
+}
+
+// Whether the ciphertext decrypts or not, decryptServerRandom wipes the whole
+// static buffer of every key text it used, and the accessors still rebuild
+// their texts into the same buffers afterwards.
+TEST_F(SessionKey, ServerRandomStepWipesTheKeyTexts) {
+  struct Text {
+    const char* (*accessor)();
+    size_t size;
+  };
+  const std::vector<Text> rsaTexts = {
+      {buildRsaModulusHex, kRsaModulusHexSize},
+      {buildRsaExponentHex, kRsaExponentHexSize},
+      {buildRsaPrimePHex, kRsaPrimeHexSize},
+      {buildRsaPrimeQHex, kRsaPrimeHexSize},
+      {buildRsaPrivateExponentHex, kRsaPrivateExponentHexSize},
+  };
+  const std::vector<Text> sm2Texts = {{buildSm2PrivateKeyHex, kSm2PrivateKeyHexSize}};
+  for (bool rsa : {true, false}) {
+    const std::string cipher = bank::base64Decode(server.makeServerRandom(rsa));
+    std::string broken = cipher;
+    broken[broken.size() / 2] ^= 0x5A;
+    for (const std::string& input : {cipher, broken, std::string()}) {
+      std::vector<std::string> texts;
+      std::vector<const char*> buffers;
+      for (const Text& t : rsa ? rsaTexts : sm2Texts) {
+        buffers.push_back(t.accessor());
+        texts.push_back(buffers.back());
+      }
+      const bool decrypts = !decryptServerRandom(rsa ? 1 : 0, input).empty();
+      EXPECT_EQ(decrypts, input == cipher) << rsa;
+      const std::vector<Text>& used = rsa ? rsaTexts : sm2Texts;
+      for (size_t i = 0; i < used.size(); ++i) {
+        EXPECT_EQ(std::string(buffers[i], used[i].size), std::string(used[i].size, '\0'))
+            << "text " << i << (rsa ? " (RSA)" : " (SM2)") << (decrypts ? "" : ", failing input");
+        EXPECT_EQ(used[i].accessor(), buffers[i]);
+        EXPECT_EQ(std::string(buffers[i]), texts[i]) << "rebuilt on the next call";
+      }
+    }
+  }
+  EXPECT_EQ(std::string(buildRsaModulusHex()), keyset::value("rsa_modulus_hex"));
+  EXPECT_EQ(std::string(buildSm2PrivateKeyHex()), keyset::value("sm2_private_hex"));
+}
+
+// deriveKeyText leaves decryptWithBuiltinKey's buffer zero, for sources that
+// fill all of it and for shorter ones; the buffer keeps working afterwards.
+TEST_F(SessionKey, KeyTextDerivationWipesTheDecryptedBytes) {
+  const unsigned char* kp = decryptWithBuiltinKey(kRandom + kRandom);
+  for (const std::string& source : {kRandom + kRandom, kRandom, std::string(48, 'x')}) {
+    decryptWithBuiltinKey(source);  // filled before, so the wipe shows
+    const KeyText key = deriveKeyText(source);
+    EXPECT_EQ(server.keyTextFor(source), text(key)) << source.size();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(kp), kBuiltinDecryptionSize),
+              std::string(kBuiltinDecryptionSize, '\0'))
+        << source.size();
+  }
+  EXPECT_EQ(decryptWithBuiltinKey(kRandom), kp);
+  EXPECT_NE(std::string(reinterpret_cast<const char*>(kp), 16), std::string(16, '\0'));
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ inline std::optional<std::string> unbase64(const std::string& text) {
   return out;
 }
 
-// The key text of a source: AES-256-ECB decryption of the source, its last
-// partial block completed with zero bytes, under the built-in AES key; the
-// first 32 bytes of that (zero-filled when shorter) in Base64, cut to 32.
-inline std::string keyTextFor(const std::string& source) {
+// The 32 bytes a key text is made from: AES-256-ECB decryption of the source,
+// its last partial block completed with zero bytes, under the built-in AES
+// key; the first 32 bytes of that, zero-filled when shorter.
+inline std::string decryptedBytesFor(const std::string& source) {
   std::string padded = source;
   if (padded.size() % 16 != 0) padded.append(16 - padded.size() % 16, '\0');
   std::string plain;
@@ -82,7 +82,12 @@ inline std::string keyTextFor(const std::string& source) {
     plain = runCipher(EVP_aes_256_ecb(), false, builtinAesKey(), padded, false).value_or("");
   }
   plain.resize(32, '\0');
-  return base64(plain).substr(0, 32);
+  return plain;
+}
+
+// The key text of a source: those 32 bytes in Base64, cut to 32 characters.
+inline std::string keyTextFor(const std::string& source) {
+  return base64(decryptedBytesFor(source)).substr(0, 32);
 }
 
 // The password behind a get_output1 / get_output2 result, or nullopt when the
