@@ -20,8 +20,9 @@ function(spc_unit_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   # NO_PRETTY_VALUES: a parameterised test's ctest name is its GoogleTest name
   # alone (the suites give short, stable parameter names), without a dump of
-  # the parameter's value.
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+  # the parameter's value. Listing takes well under a second; the generous
+  # DISCOVERY_TIMEOUT only keeps a build on a swamped machine from failing.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600 NO_PRETTY_VALUES
                        PROPERTIES ENVIRONMENT "SPC_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
 include(GoogleTest)
