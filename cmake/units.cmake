@@ -26,6 +26,7 @@ function(spc_unit_tests name)
   endif()
   # NO_PRETTY_VALUES: a parameterised test's ctest name is its GoogleTest name
   # alone (the suites give short, stable parameter names), without a dump of
-  # the parameter's value.
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES ${properties})
+  # the parameter's value. Listing takes well under a second; the generous
+  # DISCOVERY_TIMEOUT only keeps a build on a swamped machine from failing.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 600 NO_PRETTY_VALUES PROPERTIES ${properties})
 endfunction()

@@ -6,6 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -311,7 +312,8 @@ TEST(CGBitmapContext, PNGReadsBackAsTheSamePixels) {
   b.flipAndClear();
   CGContextSetRGBFillColor(b.ctx, 0.2, 0.4, 0.6, 1);
   CGContextFillRect(b.ctx, CGRectMake(3, 3, 10, 4));
-  const std::string path = testing::TempDir() + "cg_roundtrip.png";
+  // The process id in the name: runs of other build trees may share the folder.
+  const std::string path = testing::TempDir() + "cg_roundtrip_" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(CGBitmapContextWritePNGFile(b.ctx, path.c_str()));
   cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
   ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);

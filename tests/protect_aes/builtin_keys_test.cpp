@@ -7,6 +7,7 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -154,7 +155,8 @@ TEST(BuiltinKeys, KeySetFileReadersRefuseWhatIsNotTheirs) {
       {"missing.hex", nullptr, ""},
   };
   for (const Case& c : cases) {
-    const std::string path = dir + "/keyset_reader_" + c.name;
+    // The process id in the name: runs of other build trees may share the folder.
+    const std::string path = dir + "/keyset_reader_" + std::to_string(getpid()) + "_" + c.name;
     std::remove(path.c_str());
     if (c.content) std::ofstream(path, std::ios::binary) << c.content;
     EXPECT_EQ(keyset::detail::hexFileText(path.c_str()), c.hex) << c.name;
