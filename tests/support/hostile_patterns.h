@@ -99,24 +99,21 @@ class IdleMatcher : public Base {
   }
 };
 
-// IdleMatcher with only ICU's own limits in force (onlyIcuLimits).
-template <typename Base>
-class OnlyIcuLimits : public IdleMatcher<Base> {
+// IdleMatcher with the given limits in force for the whole test.
+template <typename Base, PredicateLimits (*Limits)()>
+class LimitedMatcher : public IdleMatcher<Base> {
  protected:
-  OnlyIcuLimits() : limits_(onlyIcuLimits()) {}
+  LimitedMatcher() : limits_(Limits()) {}
 
  private:
   ScopedLimits limits_;
 };
 
-// IdleMatcher with the wait cap out of reach (onlyBudget).
+// Only ICU's own limits (onlyIcuLimits), or the budget without the wait cap
+// (onlyBudget).
 template <typename Base>
-class OnlyBudget : public IdleMatcher<Base> {
- protected:
-  OnlyBudget() : limits_(onlyBudget()) {}
-
- private:
-  ScopedLimits limits_;
-};
+using OnlyIcuLimits = LimitedMatcher<Base, onlyIcuLimits>;
+template <typename Base>
+using OnlyBudget = LimitedMatcher<Base, onlyBudget>;
 
 }  // namespace hostile

@@ -3,7 +3,6 @@
 #include <openssl/crypto.h>
 #include <pthread.h>
 #include <unicode/uregex.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "Foundation/NSString.h"
 #include "Foundation/PredicateTesting.h"
 
 namespace bounded_match {
@@ -134,19 +134,16 @@ nanoseconds cpuTime(clockid_t clock) {
   return std::chrono::seconds(ts.tv_sec) + nanoseconds(ts.tv_nsec);
 }
 
-// ICU loads its data and sets up its tables on first use; done on the
+// ICU loads its data and sets up its tables on first use; done once, on the
 // calling thread, so that no evaluation's budget pays for it.
 void warmUpIcu() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const char16_t pattern[] = u"[a-z]*";
-    const char16_t text[] = u"a";
-    UParseError parseError;
-    UErrorCode status = U_ZERO_ERROR;
-    RegexPtr re(uregex_open(pattern, -1, 0, &parseError, &status));
-    uregex_setText(re.get(), text, -1, &status);
-    uregex_matches(re.get(), 0, &status);
-  });
+  const char16_t pattern[] = u"[a-z]*";
+  const char16_t text[] = u"a";
+  UParseError parseError;
+  UErrorCode status = U_ZERO_ERROR;
+  RegexPtr re(uregex_open(pattern, -1, 0, &parseError, &status));
+  uregex_setText(re.get(), text, -1, &status);
+  uregex_matches(re.get(), 0, &status);
 }
 
 // The matching threads and what they know of patterns. One per process: a
@@ -166,12 +163,12 @@ class Matcher {
       count(PredicateStop::kKnownSlow);
       return timedOut();
     }
-    auto job = std::make_shared<Job>(pattern, text);
     const auto kept = findCompiled(pattern);
     if (kept == compiled_.end() && stopping() >= kMaxStopping) {
       count(PredicateStop::kBusy);
       return timedOut();
     }
+    auto job = std::make_shared<Job>(pattern, text);
     if (kept != compiled_.end()) {
       UErrorCode status = U_ZERO_ERROR;
       job->compiled.reset(uregex_clone(kept->second.get(), &status));
@@ -413,17 +410,6 @@ Matcher& matcher() {
   return *current.load();
 }
 
-std::u16string fromUtf8(const std::string& utf8) {
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t length = 0;
-  u_strFromUTF8(nullptr, 0, &length, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
-  std::u16string out(static_cast<size_t>(length), u'\0');
-  status = U_ZERO_ERROR;
-  u_strFromUTF8(out.empty() ? nullptr : &out[0], length, &length, utf8.data(),
-                static_cast<int32_t>(utf8.size()), &status);
-  return out;
-}
-
 }  // namespace
 
 Result matchWholeText(const std::u16string& pattern, const std::u16string& text) {
@@ -469,7 +455,8 @@ void PredicateSetLimitsForTesting(const PredicateLimits& limits) {
 }
 
 void PredicateHoldPatternForTesting(const std::string& pattern) {
-  matcher().hold(bounded_match::fromUtf8(pattern));
+  std::u16string units;
+  if (NSConvertFromUTF8(pattern.data(), pattern.size(), &units)) matcher().hold(units);
 }
 
 void PredicateReleaseHeldForTesting() { matcher().releaseHeld(); }
