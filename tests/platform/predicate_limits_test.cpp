@@ -86,7 +86,10 @@ TEST_F(PredicateLimits, BacktrackingStopsAtTheWorkLimit) {
   EXPECT_EQ(0, stops(PredicateStop::kKnownSlow));
 }
 
+// ICU's limits leave room for ordinary backtracking (the processor-time
+// budget is out of reach here: its margin depends on the machine).
 TEST_F(PredicateLimits, OrdinaryBacktrackingIsNotCut) {
+  hostile::ScopedLimits only(hostile::onlyIcuLimits());
   EXPECT_EQ(YES, matches("(?=.*[A-Z])(?=.*[a-z])(?=.*[0-9]).{8,20}", "Passw0rdPassw0rd"));
   EXPECT_EQ(NO, matches("(?=.*[A-Z])(?=.*[a-z])(?=.*[0-9]).{8,20}", "passw0rdpassw0rd"));
   EXPECT_EQ(YES, matches(kAllClasses, mixedText(100)));
@@ -124,6 +127,52 @@ TEST_F(PredicateLimits, SlowCompilingGoesOverTheBudget) {
   EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
   EXPECT_EQ(0, stops(PredicateStop::kBusy));
   EXPECT_EQ(0, stops(PredicateStop::kWorkLimit));
+  // Its compiling, finished at last, took more than the budget: still slow.
+  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+  EXPECT_NE("", raisedReason(hostile::slowToCompile(), "a"));
+  EXPECT_EQ(21, stops(PredicateStop::kKnownSlow));
+}
+
+// A match that used up the budget on one text says nothing of the pattern:
+// once its thread has stopped it, the pattern is evaluated again. (ICU's work
+// limit is off and the wait cap out of reach: only the budget can stop it.)
+TEST_F(PredicateLimits, SlowMatchIsNoVerdictOnThePattern) {
+  ::PredicateLimits limits = hostile::onlyBudget();
+  limits.workLimit = 0;
+  hostile::ScopedLimits only(limits);
+  const std::string pattern = "((a*)*)*b";
+  EXPECT_EQ(YES, matches(pattern, "aab"));  // compiled and kept: no compiling below
+  EXPECT_EQ("Can't do regex matching, reason: U_REGEX_TIME_OUT",
+            raisedReason(pattern, std::string(40, 'a')));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
+  EXPECT_EQ(0, stops(PredicateStop::kWorkLimit));
+  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+  EXPECT_EQ(YES, matches(pattern, "aab"));
+  EXPECT_EQ(NO, matches(pattern, "aa"));
+  EXPECT_EQ(0, stops(PredicateStop::kKnownSlow));
+}
+
+// An evaluation given up because the budget passed in real time on a busy
+// machine marks its pattern as slow only until its thread has finished:
+// compiled within the budget after all, the pattern is evaluated again.
+TEST_F(PredicateLimits, BusyMachineMarksNoPatternSlow) {
+  const std::string pattern = "[p-r]+";
+  PredicateHoldPatternForTesting(pattern, PredicateHold::kOnABusyMachine);
+  EXPECT_NE("", raisedReason(pattern, "pq"));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_NE("", raisedReason(pattern, "pq"));  // still being stopped: not again
+    expectOrdinaryAnswers();
+  }
+  EXPECT_EQ(10, stops(PredicateStop::kKnownSlow));
+  EXPECT_EQ(1u, PredicateStoppingForTesting());
+
+  PredicateReleaseHeldForTesting();
+  ASSERT_TRUE(PredicateWaitUntilIdleForTesting(std::chrono::seconds(30)));
+  EXPECT_EQ(YES, matches(pattern, "pq"));
+  EXPECT_EQ(NO, matches(pattern, "ps"));
+  EXPECT_EQ(10, stops(PredicateStop::kKnownSlow));
+  EXPECT_EQ(1, stops(PredicateStop::kTimeBudget));
 }
 
 // While a pattern's evaluation is being stopped (held on its thread here, so

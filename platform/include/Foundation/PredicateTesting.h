@@ -17,7 +17,8 @@ enum class PredicateStop {
   kTimeBudget,      // the evaluation's processor-time budget (or the wait cap) ran out
   kBusy,            // refused: the most threads were stopping, and the pattern was new
   kPatternTooLong,  // the pattern was too long to be compiled
-  kKnownSlow,       // the pattern went over its budget before: answered at once
+  kKnownSlow,       // answered at once: the pattern's compiling went over its budget
+                    // before, or an evaluation of it given up on is still being stopped
 };
 
 // Evaluations stopped for that reason since the last reset.
@@ -43,9 +44,14 @@ PredicateLimits PredicateLimitsForTesting();
 void PredicateSetLimitsForTesting(const PredicateLimits& limits);
 
 // Evaluations of exactly this pattern (UTF-8) wait on their matching thread,
-// before compiling, until PredicateReleaseHeldForTesting; their callers count
-// the budget as spent at once, as for a pattern that takes too long.
-void PredicateHoldPatternForTesting(const std::string& pattern);
+// before compiling, until PredicateReleaseHeldForTesting. Their callers give
+// up at once: as for a pattern whose evaluation used its whole budget
+// (kOverBudget), or as for one still compiling once the budget has passed in
+// real time on a busy machine (kOnABusyMachine), which is judged by
+// the processor time its compiling took in the end.
+enum class PredicateHold { kOverBudget, kOnABusyMachine };
+void PredicateHoldPatternForTesting(const std::string& pattern,
+                                    PredicateHold how = PredicateHold::kOverBudget);
 void PredicateReleaseHeldForTesting();
 
 // Forgets which patterns compiled within their budget and which went over it.

@@ -10,9 +10,9 @@
 #include <condition_variable>
 #include <ctime>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <system_error>
 #include <thread>
 #include <unordered_set>
@@ -39,9 +39,10 @@ constexpr int32_t kStackLimit = 1 << 20;
 // stroke or a script call runs one evaluation; this leaves room for the rest
 // of its work within 50 ms. An ordinary evaluation (the patterns input6
 // builds, short page patterns, texts of up to 100 characters) uses at most
-// 0.1 ms here, 4 ms under the address sanitizer, and up to 16 ms there with
-// every core busy, since the sanitizer's allocator serves ICU too: sanitizer
-// builds give five times the budget.
+// 1.4 ms here, its compiling at most 0.3 ms; under the address sanitizer,
+// whose allocator serves ICU too, one in some 50,000 takes up to 28 ms, idle
+// or with every core busy (compiling at most 0.6 ms): sanitizer builds give
+// five times the budget.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kSanitizerScale = 5;
 #elif defined(__has_feature)
@@ -55,7 +56,7 @@ constexpr int kSanitizerScale = 1;
 #endif
 constexpr nanoseconds kBudget = milliseconds(30) * kSanitizerScale;
 // Real time the caller waits at most, in case the matching thread gets no
-// processor at all. A pattern stopped by this cap alone is not remembered as
+// processor at all. A pattern stopped by this cap alone is not kept as
 // slow: the machine held it up, not the pattern.
 constexpr nanoseconds kWaitCap = milliseconds(1000);
 // Matching threads at most: those stopping, and those serving evaluations
@@ -91,11 +92,20 @@ struct Job {
   std::u16string text;   // may be a password
   RegexPtr compiled;     // a copy of the kept compiled pattern, or null: compile it
   RegexPtr freshlyKept;  // set by the thread: the pattern it compiled, to keep
+  nanoseconds budget{0};
   std::atomic<bool> abandoned{false};
-  bool done = false;  // these three under Matcher::mutex_
+  nanoseconds compileCpu{0};       // set by the thread once compiled
+  bool provisionallySlow = false;  // these four under Matcher::mutex_
+  bool done = false;
   nanoseconds cpuUsed{0};
   Result result{Result::kNoMatch, U_ZERO_ERROR};
 };
+
+nanoseconds cpuTime(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return std::chrono::seconds(ts.tv_sec) + nanoseconds(ts.tv_nsec);
+}
 
 // Called by ICU at each unit of work: false stops the match
 // (U_REGEX_STOPPED_BY_CALLER) once its caller has given up on it.
@@ -108,10 +118,12 @@ UBool keepGoing(const void* context, int32_t) {
 Result run(Job& job) {
   UErrorCode status = U_ZERO_ERROR;
   RegexPtr re = std::move(job.compiled);
+  const nanoseconds cpuStart = cpuTime(CLOCK_THREAD_CPUTIME_ID);
   if (!re) {
     UParseError parseError;
     re.reset(uregex_open(job.pattern.data(), static_cast<int32_t>(job.pattern.size()), 0,
                          &parseError, &status));
+    job.compileCpu = cpuTime(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
     if (U_FAILURE(status)) return {Result::kOpenFailed, status};
     // Kept without any text: the copy is made before the text is set.
     UErrorCode cloneStatus = U_ZERO_ERROR;
@@ -126,12 +138,6 @@ Result run(Job& job) {
   UBool matched = uregex_matches(re.get(), 0, &status);
   if (U_FAILURE(status)) return {Result::kMatchFailed, status};
   return {matched ? Result::kMatch : Result::kNoMatch, U_ZERO_ERROR};
-}
-
-nanoseconds cpuTime(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return std::chrono::seconds(ts.tv_sec) + nanoseconds(ts.tv_nsec);
 }
 
 // ICU loads its data and sets up its tables on first use; done once, on the
@@ -176,6 +182,7 @@ class Matcher {
     }
 
     const nanoseconds budget(budgetNs.load());
+    job->budget = budget;
     const auto waitEnd = std::chrono::steady_clock::now() + nanoseconds(waitCapNs.load());
     Worker* worker = nullptr;
     while (!(worker = idleWorker())) {
@@ -193,22 +200,27 @@ class Matcher {
     }
     worker->job = job;
     worker->started = false;
-    const bool held = held_.count(pattern) != 0;
+    const auto hold = held_.find(pattern);
+    const bool held = hold != held_.end() && hold->second == PredicateHold::kOverBudget;
+    const bool heldBusy = hold != held_.end() && hold->second == PredicateHold::kOnABusyMachine;
     const nanoseconds cpuStart = cpuTime(worker->clock);
     changed_.notify_all();
     // On a busy machine the thread gets only part of a processor: an
-    // evaluation that has used a third of its budget by the time the whole
-    // budget has passed in real time is stopped too, so that its caller is
-    // answered within 50 ms. No ordinary evaluation comes near a third.
+    // evaluation that has used half its budget by the time the whole budget
+    // has passed in real time is given up too, so that its caller is
+    // answered within 50 ms. A pattern given up on is answered at once until
+    // its thread has stopped; it stays so only if its compiling alone took
+    // the whole budget. Anything else (a text that made matching slow, a
+    // machine that held the thread up) is no verdict on the pattern.
     const auto started = std::chrono::steady_clock::now();
     while (!job->done) {
       const nanoseconds used = cpuTime(worker->clock) - cpuStart;
-      const bool overBudget =
-          held || used >= budget ||
-          (used >= budget / 3 && std::chrono::steady_clock::now() - started >= budget);
-      if (overBudget || std::chrono::steady_clock::now() >= waitEnd) {
+      const auto now = std::chrono::steady_clock::now();
+      const bool busy = heldBusy || (used >= budget / 2 && now - started >= budget);
+      if (held || used >= budget || busy || now >= waitEnd) {
         job->abandoned = true;
-        if (overBudget) rememberSlow(pattern);
+        rememberSlow(pattern);
+        job->provisionallySlow = !held;
         count(PredicateStop::kTimeBudget);
         return timedOut();
       }
@@ -231,9 +243,9 @@ class Matcher {
     });
   }
 
-  void hold(const std::u16string& pattern) {
+  void hold(const std::u16string& pattern, PredicateHold how) {
     std::lock_guard<std::mutex> lock(mutex_);
-    held_.insert(pattern);
+    held_[pattern] = how;
   }
 
   void releaseHeld() {
@@ -268,9 +280,13 @@ class Matcher {
   void unlockAfterFork() { mutex_.unlock(); }
   void handOverTo(Matcher& child) {
     // The texts of evaluations the parent's threads were running.
-    for (auto& w : workers_)
-      if (w->job && !w->job->text.empty())
+    for (auto& w : workers_) {
+      if (!w->job) continue;
+      if (!w->job->text.empty())
         OPENSSL_cleanse(&w->job->text[0], w->job->text.size() * sizeof(char16_t));
+      // Its thread is not in the child: it will not finish to judge it.
+      if (w->job->provisionallySlow) forgetSlow(w->job->pattern);
+    }
     child.compiled_ = std::move(compiled_);
     child.slow_ = std::move(slow_);
     child.slowOrder_ = std::move(slowOrder_);
@@ -337,6 +353,11 @@ class Matcher {
         job->cpuUsed = cpuUsed;
         job->done = true;
         self->job.reset();
+        // Given up on, but its compiling alone took less than the budget.
+        if (job->provisionallySlow && job->compileCpu < job->budget) {
+          forgetSlow(job->pattern);
+          if (job->freshlyKept) keepCompiled(job->pattern, std::move(job->freshlyKept));
+        }
       }
       changed_.notify_all();
     }
@@ -367,13 +388,18 @@ class Matcher {
     }
   }
 
+  void forgetSlow(const std::u16string& pattern) {
+    if (!slow_.erase(pattern)) return;
+    slowOrder_.remove(pattern);
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::unique_ptr<Worker>> workers_;  // never shrinks: threads do not end
   Compiled compiled_;
   std::unordered_set<std::u16string> slow_;
-  std::list<std::u16string> slowOrder_;  // oldest first
-  std::set<std::u16string> held_;        // testing: evaluations held on their thread
+  std::list<std::u16string> slowOrder_;           // oldest first
+  std::map<std::u16string, PredicateHold> held_;  // testing: evaluations held on their thread
 };
 
 // The process's matcher, made on first use. Matchers are never destroyed:
@@ -454,9 +480,9 @@ void PredicateSetLimitsForTesting(const PredicateLimits& limits) {
   bounded_match::waitCapNs.store(limits.waitCap.count());
 }
 
-void PredicateHoldPatternForTesting(const std::string& pattern) {
+void PredicateHoldPatternForTesting(const std::string& pattern, PredicateHold how) {
   std::u16string units;
-  if (NSConvertFromUTF8(pattern.data(), pattern.size(), &units)) matcher().hold(units);
+  if (NSConvertFromUTF8(pattern.data(), pattern.size(), &units)) matcher().hold(units, how);
 }
 
 void PredicateReleaseHeldForTesting() { matcher().releaseHeld(); }
