@@ -93,20 +93,23 @@ foreach(entry IN LISTS values)
 endforeach()
 
 # Sets found_var to "<value> as <form>" for each value found in the bytes
-# (given as lower-case hex), one form per value.
+# (given as lower-case hex), one form per value; with a third argument, only
+# that form is looked for (a piece of decimal digits alone reads the same in
+# upper and lower case).
 function(search_bytes bytes found_var)
+  set(only "${ARGV2}")
   set(found "")
   set(done "")
   foreach(needle IN LISTS needles)
     string(REPLACE "|" ";" parts "${needle}")
     list(GET parts 0 name)
-    if(name IN_LIST done)
+    list(GET parts 1 form)
+    if(name IN_LIST done OR (only AND NOT form STREQUAL only))
       continue()
     endif()
     list(GET parts 2 pattern)
     string(FIND "${bytes}" "${pattern}" at)
     if(NOT at EQUAL -1)
-      list(GET parts 1 form)
       list(APPEND found "${name} as ${form}")
       list(APPEND done "${name}")
     endif()
@@ -130,6 +133,17 @@ function(search_tree dir hits_var)
   set(${hits_var} "${hits}" PARENT_SCOPE)
 endfunction()
 
+# A piece of decimal digits alone is found in the form a probe looks for.
+function(check_digit_piece)
+  string(HEX "1234567890123456" digits)
+  set(needles "digits|upper-case hex|${digits}" "digits|lower-case hex|${digits}")
+  search_bytes("${digits}" found "lower-case hex")
+  if(NOT found STREQUAL "digits as lower-case hex")
+    finish("a piece of digits alone is found as: ${found}")
+  endif()
+endfunction()
+check_digit_piece()
+
 # The search must find each value in each form where it plainly stands: the
 # keys' DER (raw bytes), openssl's dumps (colon hex), and texts of the values.
 openssl(ignored pkey -in "${keys}/rsa_private.pem" -outform DER -out "${probe}/rsa.der")
@@ -145,7 +159,7 @@ foreach(probe_case "rsa.der;raw bytes;6" "sm2.der;raw bytes;1" "dumps.txt;colon 
   list(GET probe_case 1 form)
   list(GET probe_case 2 count)
   file(READ "${probe}/${name}" bytes HEX)
-  search_bytes("${bytes}" found)
+  search_bytes("${bytes}" found "${form}")
   string(REGEX MATCHALL " as ${form}" matched "${found}")
   list(LENGTH matched matched_count)
   if(NOT matched_count EQUAL count)
