@@ -11,7 +11,7 @@
 // the pattern input6 builds for 1111 as an ordinary one. Times are real time
 // (the match runs on a matching thread); the counters give, per key stroke
 // or call, how often each limit stopped the match (known_slow: answered at
-// once, the pattern having gone over its budget before), and the longest
+// once, the pattern having been given up on before), and the longest
 // single key stroke or call in milliseconds. Each benchmark starts with the
 // matcher knowing no pattern, so its first key stroke or call pays the whole
 // budget. After a match that went over its budget the benchmark waits,

@@ -64,7 +64,7 @@ constexpr nanoseconds kWaitCap = milliseconds(1000);
 constexpr size_t kMaxThreads = kMaxStopping + 4;
 // Patterns kept compiled, most recently used first.
 constexpr size_t kCompiledKept = 64;
-// Patterns remembered as going over their budget.
+// Patterns given up on, answered at once.
 constexpr size_t kSlowKept = 256;
 
 std::atomic<long> stops[6];

@@ -7,13 +7,17 @@
 //     limit only every 10,000 backtracking steps and never while compiling:
 //     past the budget the caller is answered at once and the thread stops the
 //     match at ICU's next check (compiling cannot be stopped, so a pattern
-//     longer than kLongestPattern is not compiled at all).
+//     longer than kLongestPattern is not compiled at all); on a busy machine
+//     an evaluation that has used half its budget once the whole budget has
+//     passed in real time is given up too.
 // A pattern harms only its own evaluations:
 //   - a thread still stopping an evaluation that went over its budget takes
 //     no new one; the next evaluation gets another thread, with at most
 //     kMaxStopping threads stopping at once;
-//   - a pattern that once went over its budget is answered at once, without
-//     being compiled again;
+//   - a pattern given up on is answered at once, without being compiled
+//     again, while its thread stops it, and for good if its compiling alone
+//     took the whole budget (a slow text or a busy machine says nothing of
+//     the pattern);
 //   - a pattern that compiled within its budget is kept compiled, so its
 //     later evaluations compile nothing; while kMaxStopping threads are
 //     stopping, only such patterns are evaluated and any other is refused.
@@ -46,7 +50,7 @@ struct Result {
 
 // Whether the whole text matches the pattern. A match stopped by a limit or
 // refused gives kMatchFailed with U_REGEX_TIME_OUT (work limit, budget, a
-// pattern known to go over its budget, refused while kMaxStopping threads are
+// pattern given up on as above, refused while kMaxStopping threads are
 // stopping) or U_REGEX_STACK_OVERFLOW; a pattern longer than kLongestPattern
 // gives kOpenFailed with U_REGEX_PATTERN_TOO_BIG. The thread's copy of the
 // text is wiped when the evaluation ends.
