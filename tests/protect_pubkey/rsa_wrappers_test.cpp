@@ -104,7 +104,11 @@ TEST(RsaDecryptWithKeyParts, DecryptsWithoutCrtValues) {
 TEST(RsaDecryptWithKeyParts, RefusesForeignAndOversizedCiphertexts) {
   const RsaTestKey& k = rsaTestKey(1024);
   RsaTestKey other = makeRsaTestKey(1024);
+  // Below the other modulus too, a foreign ciphertext now and then opens (its
+  // padding valid by chance): this is one that OpenSSL refuses.
   std::string foreign = publicEncrypt(other.pkey, kRandom);
+  while (testsupport::opensslDecrypt(k.pkey, foreign, RSA_PKCS1_PADDING))
+    foreign = publicEncrypt(other.pkey, kRandom);
   EVP_PKEY_free(other.pkey);
   auto decrypt = [&](const std::string& c) {
     return rsaDecryptWithKeyParts(k.n.c_str(), k.e.c_str(), k.p.c_str(), k.q.c_str(), k.d.c_str(),
