@@ -4,7 +4,6 @@
 #include "protect/sessionkey.h"
 
 #include <gtest/gtest.h>
-#include <openssl/rsa.h>
 
 #include <cstddef>
 #include <string>
@@ -14,7 +13,7 @@
 #include "keys/keyset.h"
 #include "protect/aes.h"
 #include "protect/builtin_keys.h"
-#include "tests/support/openssl_oracle.h"
+#include "tests/support/builtin_key_alteration.h"
 
 namespace {
 
@@ -94,23 +93,11 @@ TEST_F(SessionKey, UnusableServerKeyTextsGiveNothing) {
     EXPECT_TRUE(sm2EncryptClientRandom(t, kRandom).empty()) << t;
 }
 
-// A real ciphertext with one byte changed, which the built-in key refuses (an
-// SM2 one fails its digest check whatever byte changed).
-std::string altered(bool rsa, const std::string& cipher) {
-  if (rsa) {
-    static EVP_PKEY* key = testsupport::readPrivateKeyPem(SPC_KEYSET_RSA_FILE);
-    return testsupport::refusedAlteration(key, cipher, RSA_PKCS1_PADDING);
-  }
-  std::string out = cipher;
-  out[out.size() / 2] ^= 0x5A;
-  return out;
-}
-
 TEST_F(SessionKey, ServerRandomOpensWithTheBuiltinKeys) {
   for (bool rsa : {true, false}) {
     const std::string cipher = bank::base64Decode(server.makeServerRandom(rsa));
     EXPECT_EQ(server.serverRandom(), decryptServerRandom(rsa ? 1 : 0, cipher)) << rsa;
-    const std::string broken = altered(rsa, cipher);
+    const std::string broken = testsupport::alteredForBuiltinKey(rsa, cipher);
     EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, broken).empty()) << rsa;
     EXPECT_TRUE(decryptServerRandom(rsa ? 1 : 0, "").empty()) << rsa;
   }
@@ -134,7 +121,7 @@ TEST_F(SessionKey, ServerRandomStepWipesTheKeyTexts) {
   const std::vector<Text> sm2Texts = {{buildSm2PrivateKeyHex, kSm2PrivateKeyHexSize}};
   for (bool rsa : {true, false}) {
     const std::string cipher = bank::base64Decode(server.makeServerRandom(rsa));
-    const std::string broken = altered(rsa, cipher);
+    const std::string broken = testsupport::alteredForBuiltinKey(rsa, cipher);
     for (const std::string& input : {cipher, broken, std::string()}) {
       std::vector<std::string> texts;
       std::vector<const char*> buffers;

@@ -4,7 +4,6 @@
 // it is made from or of a private key's hex is there, and every buffer is
 // zero from end to end.
 #include <openssl/core_names.h>
-#include <openssl/rsa.h>
 
 #include <cctype>
 #include <cstring>
@@ -17,8 +16,8 @@
 #include "protect/aes.h"
 #include "protect/builtin_keys.h"
 #include "session_fixture.h"
+#include "tests/support/builtin_key_alteration.h"
 #include "tests/support/key_text_oracle.h"
-#include "tests/support/openssl_oracle.h"
 
 namespace {
 
@@ -167,16 +166,10 @@ std::string garbage(size_t length) {
 }
 
 // A real ciphertext for the control with one byte changed, which the
-// built-in key refuses (an SM2 one fails its digest check whatever byte
-// changed).
+// built-in key refuses.
 std::string corrupted(bool rsa) {
-  std::string cipher = bank::base64Decode(bankServer().makeServerRandom(rsa));
-  if (rsa) {
-    static EVP_PKEY* key = testsupport::readPrivateKeyPem(SPC_KEYSET_RSA_FILE);
-    return bank::base64Encode(testsupport::refusedAlteration(key, cipher, RSA_PKCS1_PADDING));
-  }
-  cipher[cipher.size() / 2] ^= 0x5A;
-  return bank::base64Encode(cipher);
+  const std::string cipher = bank::base64Decode(bankServer().makeServerRandom(rsa));
+  return bank::base64Encode(testsupport::alteredForBuiltinKey(rsa, cipher));
 }
 
 struct FailingInput {

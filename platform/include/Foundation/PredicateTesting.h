@@ -46,9 +46,9 @@ void PredicateSetLimitsForTesting(const PredicateLimits& limits);
 // Evaluations of exactly this pattern (UTF-8) wait on their matching thread,
 // before compiling, until PredicateReleaseHeldForTesting. Their callers give
 // up at once: as for a pattern whose evaluation used its whole budget
-// (kOverBudget), or as for one still compiling once the budget has passed in
-// real time on a busy machine (kOnABusyMachine), which is judged by
-// the processor time its compiling took in the end.
+// (kOverBudget), kept as slow for good; or as for one given up on once the
+// budget has passed in real time on a busy machine (kOnABusyMachine), judged
+// when its thread has finished by the processor time its compiling took.
 enum class PredicateHold { kOverBudget, kOnABusyMachine };
 void PredicateHoldPatternForTesting(const std::string& pattern,
                                     PredicateHold how = PredicateHold::kOverBudget);

@@ -201,8 +201,8 @@ class Matcher {
     worker->job = job;
     worker->started = false;
     const auto hold = held_.find(pattern);
-    const bool held = hold != held_.end() && hold->second == PredicateHold::kOverBudget;
-    const bool heldBusy = hold != held_.end() && hold->second == PredicateHold::kOnABusyMachine;
+    const bool heldOver = hold != held_.end() && hold->second == PredicateHold::kOverBudget;
+    const bool heldBusy = hold != held_.end() && !heldOver;
     const nanoseconds cpuStart = cpuTime(worker->clock);
     changed_.notify_all();
     // On a busy machine the thread gets only part of a processor: an
@@ -217,10 +217,10 @@ class Matcher {
       const nanoseconds used = cpuTime(worker->clock) - cpuStart;
       const auto now = std::chrono::steady_clock::now();
       const bool busy = heldBusy || (used >= budget / 2 && now - started >= budget);
-      if (held || used >= budget || busy || now >= waitEnd) {
+      if (heldOver || used >= budget || busy || now >= waitEnd) {
         job->abandoned = true;
         rememberSlow(pattern);
-        job->provisionallySlow = !held;
+        job->provisionallySlow = !heldOver;
         count(PredicateStop::kTimeBudget);
         return timedOut();
       }
